@@ -1,0 +1,76 @@
+// The command line and the names formed from it at start-up.
+#include <string.h>
+
+#include "app/setup.h"
+#include "script/keys.h"
+
+static bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+int SplitCommandLine(const char* line, char* store, int storeSize, char** words, int maxWords)
+{
+    int count = 0;
+    int used = 0;
+    const char* p = line;
+    while (*p) {
+        while (IsBlank(*p))
+            p++;
+        if (!*p)
+            break;
+        // Words that no longer fit are dropped whole, never cut.
+        char* word = store + used;
+        bool quoted = false;
+        bool fits = true;
+        while (*p && (quoted || !IsBlank(*p))) {
+            char c = *p++;
+            if (c == '\\' && *p == '"') {
+                c = *p++;
+            } else if (c == '"') {
+                quoted = !quoted;
+                continue;
+            }
+            if (used < storeSize - 1)
+                store[used++] = c;
+            else
+                fits = false;
+        }
+        if (fits && used < storeSize && count < maxWords) {
+            store[used++] = '\0';
+            words[count++] = word;
+        } else {
+            used = static_cast<int>(word - store);
+        }
+    }
+    return count;
+}
+
+int MakeScriptPath(const char* from, char* out, int capacity)
+{
+    size_t length = strlen(from);
+    const char* dot = strrchr(from, '.');
+    size_t keep = dot ? static_cast<size_t>(dot - from) : length;
+    size_t extension = dot ? strlen(ScriptExtension) : 0;
+    if (keep + extension >= static_cast<size_t>(capacity))
+        return 0;
+    memcpy(out, from, keep);
+    if (dot)
+        memcpy(out + keep, ScriptExtension, extension);
+    out[keep + extension] = '\0';
+    return 1;
+}
+
+void ProgramDirectory(const char* programPath, char* out, int capacity)
+{
+    const char* slash = strrchr(programPath, '\\');
+    size_t keep = 0;
+    if (slash)
+        keep = static_cast<size_t>(slash - programPath);
+    else if (programPath[0] && programPath[1] == ':')
+        keep = 2;
+    if (keep >= static_cast<size_t>(capacity))
+        keep = 0;
+    memcpy(out, programPath, keep);
+    out[keep] = '\0';
+}

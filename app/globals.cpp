@@ -1,0 +1,21 @@
+// Definitions of the setup driver's process-wide state.
+#include "app/setup.h"
+
+char SourceDir[PathCapacity];
+char StartDir[PathCapacity];
+char DestDir[PathCapacity];
+char WindowsDir[PathCapacity];
+
+ConfigFile* Script;
+ConfigFile* WinIniEntries;
+ConfigFile* SystemIniEntries;
+ConfigFile* GroupList;
+
+bool FromFloppy;
+bool RunningOnWin31;
+bool FirstPaintPending = true;
+int32_t Disk1EntryCount;
+int32_t FailureCount;
+
+int ArgCount;
+char* ArgVector[ArgMax];

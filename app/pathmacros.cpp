@@ -1,0 +1,39 @@
+// Path macros in script values: $d (DestDir), $w (WindowsDir), $s (StartDir).
+#include <string.h>
+
+#include "app/setup.h"
+
+static const char* MacroValue(char letter)
+{
+    switch (letter) {
+    case 'd': return DestDir;
+    case 'w': return WindowsDir;
+    case 's': return StartDir;
+    }
+    return nullptr;
+}
+
+// A macro whose value does not fit in the room left ends the expansion there:
+// a path cut short is safer than one with a directory silently left out.
+void ExpandPathMacros(const char* text, char* out, int capacity)
+{
+    if (capacity <= 0)
+        return;
+    int used = 0;
+    for (const char* p = text; *p;) {
+        const char* value = p[0] == '$' ? MacroValue(p[1]) : nullptr;
+        if (value) {
+            int length = static_cast<int>(strlen(value));
+            if (used + length >= capacity)
+                break;
+            memcpy(out + used, value, length);
+            used += length;
+            p += 2;
+            continue;
+        }
+        if (used >= capacity - 1)
+            break;
+        out[used++] = *p++;
+    }
+    out[used] = '\0';
+}

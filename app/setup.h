@@ -1,0 +1,69 @@
+// Process-wide state of the setup driver and the custom messages of the
+// install sequence. Platform-free: the core library and its tests see it too.
+#pragma once
+
+#include <stdint.h>
+
+#include "script/configfile.h"
+
+// Path buffers hold 260 bytes with the terminator.
+constexpr int PathCapacity = 260;
+
+// ---- Custom messages of the main window and the unpack dialog -------------
+constexpr unsigned UM_DESTINATION = 1024 + 1;  // QueryDestination
+constexpr unsigned UM_UNPACK      = 1024 + 2;  // UnpackDisks, then profile entries
+constexpr unsigned UM_UNPACKDISK  = 1024 + 3;  // unpack dialog: work for one disk
+constexpr unsigned UM_GROUPS      = 1024 + 6;  // icons question, groups, FinishInstall
+constexpr unsigned UM_RELAUNCH    = 1024 + 7;  // RelaunchFromTemp
+constexpr unsigned UM_PROGRESS    = 1024 + 9;  // archive percentage in wParam
+
+// ---- Step results -------------------------------------------------------------
+constexpr int StepNextDisk = 1;  // unpack dialog: another disk follows
+constexpr int StepDone     = 2;  // done, go on
+constexpr int StepAborted  = 3;  // the installation was aborted
+
+// ---- Directories ----------------------------------------------------------------
+extern char SourceDir[PathCapacity];   // archives, companion files, "thisdisk"
+extern char StartDir[PathCapacity];    // SourceDir before "SrcDir" ($s)
+extern char DestDir[PathCapacity];     // destination ($d)
+extern char WindowsDir[PathCapacity];  // Windows directory ($w)
+
+// ---- The four stores of the setup script and its companion files --------------
+extern ConfigFile* Script;
+extern ConfigFile* WinIniEntries;
+extern ConfigFile* SystemIniEntries;
+extern ConfigFile* GroupList;
+
+// ---- Flags and counts ---------------------------------------------------------------
+extern bool FromFloppy;          // SourceDir on drive A: or B:
+extern bool RunningOnWin31;      // the system reports version 3.10
+extern bool FirstPaintPending;   // the first paint has not started the sequence
+extern int32_t Disk1EntryCount;  // entries of the script's Disk1 section
+extern int32_t FailureCount;     // archives not found, files not opened
+
+// ---- The argument vector ---------------------------------------------------------------
+// ArgVector[0] is the program's own path; the rest are the command-line words.
+constexpr int ArgMax = 16;
+extern int ArgCount;
+extern char* ArgVector[ArgMax];
+
+// ---- Pure helpers (no window calls) ---------------------------------------------------------
+
+// Writes text into out with $d, $w and $s replaced by DestDir, WindowsDir and
+// StartDir; never writes more than capacity bytes, always terminates out.
+void ExpandPathMacros(const char* text, char* out, int capacity);
+
+// Splits a command line into words: blanks and tabs separate words, a stretch
+// in double quotes belongs to one word and loses its quotes, \" is a literal
+// quote. Words are copied into store (storeSize bytes); up to maxWords
+// pointers go to words. Returns the number of words.
+int SplitCommandLine(const char* line, char* store, int storeSize, char** words, int maxWords);
+
+// The setup script's name formed from a path: everything from the last "."
+// onward replaced by ".cfg" (a path without "." stays as it is). Returns 0 when
+// the result does not fit in capacity.
+int MakeScriptPath(const char* from, char* out, int capacity);
+
+// The directory part of a program path as SourceDir takes it: cut at the last
+// backslash, or the drive letter and colon, or empty when there is neither.
+void ProgramDirectory(const char* programPath, char* out, int capacity);

@@ -1,0 +1,140 @@
+// The process entry and the main window. The install sequence is a chain of
+// posted messages: every step runs inside the handler of the message that the
+// previous step posted, so no two steps overlap.
+#include <stdio.h>
+
+#include "app/app.h"
+#include "app/setup.h"
+#include "script/keys.h"
+#include "steps/steps.h"
+#include "ui/ui.h"
+
+HINSTANCE AppInstance;
+
+static const char ClassName[] = "Install";
+
+// The icons question holds at most 99 characters.
+static const int IconsQuestionCapacity = 100;
+
+static LRESULT OnPaint(HWND window)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    HPALETTE previous = SelectPalette(dc, BackgroundPalette, FALSE);
+    RealizePalette(dc);
+    RECT client;
+    GetClientRect(window, &client);
+    PaintBackground(dc, &client, &ps.rcPaint);
+    PaintTitles(dc, &client, &ps.rcPaint);
+    SelectPalette(dc, previous, TRUE);
+    RealizePalette(dc);
+    EndPaint(window, &ps);
+
+    if (!FirstPaintPending)
+        return 0;
+    if (CheckRelaunch(window))
+        return 0;
+    // Cleared before the question, so paints while it is open only paint.
+    FirstPaintPending = false;
+    if (ShowWelcome(window))
+        PostMessageA(window, UM_DESTINATION, 0, 0);
+    return 0;
+}
+
+static LRESULT OnUnpack(HWND window)
+{
+    int result = UnpackDisks(window);
+    if (result == StepDone) {
+        WriteProfileEntries(WinIniEntries, nullptr);
+        WriteProfileEntries(SystemIniEntries, SystemIniFileName);
+        PostMessageA(window, UM_GROUPS, 0, 0);
+    } else if (result == StepAborted) {
+        FinishInstall(window, StepAborted);
+    }
+    return 0;
+}
+
+static LRESULT OnGroups(HWND window)
+{
+    if (GroupList && GroupList->count > 0) {
+        UpdateWindow(window);
+        char question[IconsQuestionCapacity];
+        snprintf(question, sizeof question, "Add icons for %s to your desktop?",
+                 GetKey(*Script, KeyProgramName));
+        bool create = true;
+        if (GetKey(*Script, KeyIconsPrompt))
+            create = MessageBoxA(window, question, "New Program Group",
+                                 MB_ICONQUESTION | MB_YESNO) == IDYES;
+        if (create) {
+            SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+            CreateProgramGroups(window);
+            SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+            SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        }
+    }
+    FinishInstall(window, StepDone);
+    return 0;
+}
+
+static void DestroyStore(ConfigFile*& store)
+{
+    delete store;
+    store = nullptr;
+}
+
+static LRESULT OnDestroy()
+{
+    if (BackgroundPalette) {
+        DeleteObject(BackgroundPalette);
+        BackgroundPalette = nullptr;
+    }
+    DestroyStore(Script);
+    DestroyStore(GroupList);
+    DestroyStore(WinIniEntries);
+    DestroyStore(SystemIniEntries);
+    PostQuitMessage(0);
+    return 0;
+}
+
+SETUP_EXPORT LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:      InitSetup(window, reinterpret_cast<CREATESTRUCTA*>(lParam)); return 0;
+    case WM_DESTROY:     return OnDestroy();
+    case WM_PAINT:       return OnPaint(window);
+    case UM_DESTINATION: QueryDestination(window); return 0;
+    case UM_UNPACK:      return OnUnpack(window);
+    case UM_GROUPS:      return OnGroups(window);
+    case UM_RELAUNCH:    RelaunchFromTemp(window); return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int showCommand)
+{
+    if (!previous) {
+        WNDCLASSA wc = {};
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = instance;
+        wc.hIcon = LoadIconA(instance, ClassName);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        wc.lpszClassName = ClassName;
+        RegisterClassA(&wc);
+    }
+    HWND window = CreateWindowExA(0, ClassName, ClassName, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  instance, nullptr);
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    MoveWindow(window, desktop.left, desktop.top, desktop.right, desktop.bottom, FALSE);
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+
+    MSG msg = {};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

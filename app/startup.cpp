@@ -1,0 +1,133 @@
+// Start-up: the command line, the four directories, the setup script and its
+// companion files, the caption, the Windows version and the icon.
+#include <ctype.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "app/app.h"
+#include "app/setup.h"
+#include "archive/paths.h"
+#include "script/keys.h"
+#include "ui/ui.h"
+
+// The words of the command line live here for the life of the process.
+static char ProgramPath[256];
+static char WordStore[2048];
+
+static void CopyPath(char* out, const char* text)
+{
+    snprintf(out, PathCapacity, "%s", text);
+}
+
+// A word that does not fit in a 260-byte buffer is taken as absent: a cut
+// path would name another directory than the one the user gave.
+static bool FitsPath(const char* text)
+{
+    return strlen(text) < static_cast<size_t>(PathCapacity);
+}
+
+static void ReadArguments()
+{
+    GetModuleFileNameA(nullptr, ProgramPath, 255);
+    ArgVector[0] = ProgramPath;
+    // Skip the program name as the system quotes it, then split the rest.
+    const char* line = GetCommandLineA();
+    if (*line == '"') {
+        line = strchr(line + 1, '"');
+        line = line ? line + 1 : "";
+    } else {
+        while (*line && *line != ' ' && *line != '\t')
+            line++;
+    }
+    ArgCount = 1 + SplitCommandLine(line, WordStore, sizeof WordStore, ArgVector + 1, ArgMax - 1);
+}
+
+static void FixDirectories()
+{
+    if (ArgCount >= 2 && FitsPath(ArgVector[1])) {
+        CopyPath(SourceDir, ArgVector[1]);
+    } else {
+        ProgramDirectory(ArgVector[0], SourceDir, PathCapacity);
+        if (!SourceDir[0])
+            GetCurrentDirectoryA(PathCapacity, SourceDir);
+    }
+    if (ArgCount >= 4 && FitsPath(ArgVector[3]))
+        CopyPath(DestDir, ArgVector[3]);
+    char drive = static_cast<char>(toupper(static_cast<unsigned char>(SourceDir[0])));
+    FromFloppy = drive == 'A' || drive == 'B';
+}
+
+// The script beside the program (or named by the second word) with its
+// extension replaced by ".cfg", else install.cfg in SourceDir.
+static void FindScriptPath(char* path)
+{
+    const char* from = ArgCount >= 3 ? ArgVector[2] : ArgVector[0];
+    if (MakeScriptPath(from, path, PathCapacity) && PathExists(path, 0))
+        return;
+    if (snprintf(path, PathCapacity, "%s\\%s", SourceDir, ScriptFileName) >= PathCapacity)
+        path[0] = '\0';
+}
+
+// A companion file in SourceDir; a name that does not fit loads nothing.
+static ConfigFile* LoadCompanion(int32_t capacity, const char* name)
+{
+    char path[PathCapacity];
+    if (snprintf(path, sizeof path, "%s\\%s", SourceDir, name) >= PathCapacity)
+        return new ConfigFile(capacity, nullptr);
+    return new ConfigFile(capacity, path);
+}
+
+void ApplySrcDir()
+{
+    const char* value = GetKey(*Script, KeySrcDir);
+    if (value && !Script->currentSection)
+        ExpandPathMacros(value, SourceDir, PathCapacity);
+}
+
+void InitSetup(HWND window, const CREATESTRUCTA* create)
+{
+    AppInstance = create->hInstance;
+    ReadArguments();
+    FixDirectories();
+
+    char scriptPath[PathCapacity];
+    FindScriptPath(scriptPath);
+    Script = new ConfigFile(ScriptCapacity, scriptPath[0] ? scriptPath : nullptr);
+    Disk1EntryCount = Script->CopySection(SectionDisk1, SectionGroups, nullptr, false);
+
+    CopyPath(StartDir, SourceDir);
+    ApplySrcDir();
+
+    WinIniEntries = LoadCompanion(IniEntriesCapacity, WinIniFileName);
+    SystemIniEntries = LoadCompanion(IniEntriesCapacity, SystemIniFileName);
+    if (Script->HasSection(SectionGroups)) {
+        GroupList = new ConfigFile(GroupListCapacity, nullptr);
+        Script->CopySection(SectionGroups, nullptr, GroupList, false);
+    } else {
+        GroupList = LoadCompanion(GroupListCapacity, GroupsFileName);
+    }
+
+    SetWindowTextA(window, GetKey(*Script, KeyCaption));
+    GetWindowsDirectoryA(WindowsDir, PathCapacity);
+    DWORD version = GetVersion();
+    RunningOnWin31 = (version & 0xFF) == 3 && ((version >> 8) & 0xFF) == 10;
+
+    HICON icon = LoadIconA(AppInstance, MAKEINTRESOURCEA(1));
+    if (icon)
+        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+
+    CreateBackgroundPalette();
+}
+
+bool ShowWelcome(HWND window)
+{
+    const char* welcome = GetKey(*Script, KeyWelcome);
+    const char* caption = GetKey(*Script, KeyWelcomeCaption);
+    if (!welcome)
+        return true;
+    if (MessageBoxA(window, welcome, caption, MB_ICONQUESTION | MB_YESNO) == IDNO) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,23 @@
+// Path helpers over MS-DOS style paths ("\" between components, optional drive
+// letter and colon) and the process's current drive and directory. None shows
+// a message; each reports by its result.
+#pragma once
+
+// Attribute bits of a directory entry.
+constexpr unsigned AttrReadOnly  = 0x01;
+constexpr unsigned AttrHidden    = 0x02;
+constexpr unsigned AttrSystem    = 0x04;
+constexpr unsigned AttrDirectory = 0x10;
+constexpr unsigned AttrArchive   = 0x20;
+
+// 1 when a directory search for path finds an entry the attribute mask admits:
+// with 0 only plain files count, with AttrDirectory directories count too.
+int PathExists(const char* path, unsigned attributes);
+// Creates the directories of the directory part of filePath, relative to the
+// current directory; 1 on success, 0 without a directory part or when a
+// directory could not be entered. The current directory is put back.
+int MakePathDirs(const char* filePath);
+// Creates dirPath and all its missing parents.
+int MakeDirs(const char* dirPath);
+// 1 when path names a directory or is a bare drive ("C:").
+int IsDirectory(const char* path);

@@ -1,0 +1,26 @@
+// The install steps' window-side interfaces.
+#pragma once
+
+#include <windows.h>
+
+#include "app/app.h"
+
+class ConfigFile;
+
+// Destination: ends by posting UM_UNPACK or WM_CLOSE.
+void QueryDestination(HWND mainWindow);
+SETUP_EXPORT INT_PTR CALLBACK GetPathDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Places a dialog in the middle of the desktop, clear of the titles.
+void CenterDialog(HWND dialog);
+
+// Unpack dialog once per disk: 2 done, 3 aborted, negative when the dialog
+// could not be shown (already reported, WM_CLOSE posted).
+int UnpackDisks(HWND mainWindow);
+SETUP_EXPORT INT_PTR CALLBACK UnpackDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Writes the entries of a store under their sections into fileName, or into
+// the user's win.ini when fileName is null.
+void WriteProfileEntries(ConfigFile* entries, const char* fileName);
+
+// Program Manager groups and items by DDE.
+void CreateProgramGroups(HWND mainWindow);
