@@ -4,6 +4,61 @@
 #include "app/setup.h"
 #include "script/keys.h"
 
+// The command line of "Exec" holds at most 255 characters.
+static const int ExecCapacity = 256;
+
+// On Windows NT the shutdown needs the caller's privilege enabled; elsewhere
+// these calls fail harmlessly.
+static void EnableShutdownPrivilege()
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return;
+    TOKEN_PRIVILEGES privileges = {};
+    if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
+        privileges.PrivilegeCount = 1;
+        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    }
+    CloseHandle(token);
+}
+
+static void RunExec(HWND window)
+{
+    const char* exec = GetKey(*Script, KeyExec);
+    if (!exec)
+        return;
+    const char* prompt = GetKey(*Script, KeyExecPrompt);
+    if (prompt && MessageBoxA(window, prompt, "", MB_ICONINFORMATION | MB_OKCANCEL) != IDOK)
+        return;
+    char command[ExecCapacity];
+    ExpandPathMacros(exec, command, sizeof command);
+    ShowWindow(window, SW_MINIMIZE);
+    if (WinExec(command, SW_SHOW) <= 31)
+        MessageBoxA(window, command, "Cannot run program", MB_OK);
+}
+
+// Both kinds of restart (Windows 0x42, the computer 0x43) end in a restart of
+// the machine: a 32-bit Windows cannot restart its shell alone in a way that
+// reloads system.ini and its drivers, which is why a script asks for a
+// restart at all. No EWX_FORCE: programs with unsaved work get to ask first.
+static void OfferRestart(HWND window)
+{
+    const char* question = nullptr;
+    if (GetKey(*Script, KeyRestartWindows))
+        question = GetKey(*Script, KeyRestartWindowsMsg);
+    else if (GetKey(*Script, KeyRebootSystem))
+        question = GetKey(*Script, KeyRebootSystemMsg);
+    if (!RunningOnWin31 && GetKey(*Script, KeyRestartWin3Only))
+        question = nullptr;
+    if (!question)
+        return;
+    if (MessageBoxA(window, question, "", MB_ICONQUESTION | MB_YESNO) == IDYES) {
+        EnableShutdownPrivilege();
+        ExitWindowsEx(EWX_REBOOT, 0);
+    }
+}
+
 void FinishInstall(HWND window, int result)
 {
     if (result == StepAborted) {
@@ -16,5 +71,7 @@ void FinishInstall(HWND window, int result)
         MessageBoxA(window, "Installation has completed successfully.", "",
                     MB_ICONINFORMATION | MB_OK);
     }
+    RunExec(window);
+    OfferRestart(window);
     SendMessageA(window, WM_CLOSE, 0, 0);
 }

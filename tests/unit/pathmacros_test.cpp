@@ -1,0 +1,133 @@
+// Path macros, the command-line words and the names formed from them.
+#include <string.h>
+
+#include <gtest/gtest.h>
+
+#include "app/setup.h"
+
+namespace {
+
+class PathMacros : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        snprintf(DestDir, sizeof DestDir, "%s", "C:\\APP");
+        snprintf(WindowsDir, sizeof WindowsDir, "%s", "C:\\WINDOWS");
+        snprintf(StartDir, sizeof StartDir, "%s", "A:");
+    }
+
+    // Expands into a buffer guarded by canary bytes beyond capacity.
+    std::string Expand(const char* text, int capacity)
+    {
+        char buffer[600];
+        memset(buffer, '#', sizeof buffer);
+        ExpandPathMacros(text, buffer, capacity);
+        for (size_t i = capacity; i < sizeof buffer; i++)
+            EXPECT_EQ('#', buffer[i]) << "write past capacity at " << i;
+        EXPECT_NE(nullptr, memchr(buffer, '\0', capacity)) << "output not terminated";
+        return buffer;
+    }
+};
+
+TEST_F(PathMacros, ReplacesTheThreeLowerCaseMacros)
+{
+    EXPECT_EQ("C:\\APP\\BIN", Expand("$d\\BIN", 260));
+    EXPECT_EQ("C:\\WINDOWS\\SYSTEM", Expand("$w\\SYSTEM", 260));
+    EXPECT_EQ("A:\\DISK", Expand("$s\\DISK", 260));
+    EXPECT_EQ("C:\\APP;C:\\WINDOWS;A:", Expand("$d;$w;$s", 260));
+}
+
+TEST_F(PathMacros, CopiesEverythingElseAsItIs)
+{
+    EXPECT_EQ("$D\\$x", Expand("$D\\$x", 260));
+    EXPECT_EQ("$C:\\APP", Expand("$$d", 260));
+    EXPECT_EQ("cost 5$", Expand("cost 5$", 260));
+    EXPECT_EQ("", Expand("", 260));
+}
+
+TEST_F(PathMacros, NeverWritesPastCapacity)
+{
+    EXPECT_EQ("abcdefghi", Expand("abcdefghijklmnopqrst", 10));
+    EXPECT_EQ("", Expand("abc", 1));
+    // DestDir (6 chars) does not fit after "xyz" in 9 bytes: the expansion
+    // ends there rather than leave the directory out.
+    EXPECT_EQ("xyz", Expand("xyz$d\\more", 9));
+    EXPECT_EQ("xyzC:\\APP", Expand("xyz$d\\more", 10));
+    EXPECT_EQ("C:\\AP", Expand("C:\\APPLICATION", 6));
+}
+
+TEST_F(PathMacros, LongDirectoriesStayWithinTheirBuffer)
+{
+    memset(DestDir, 'D', sizeof DestDir - 1);
+    DestDir[sizeof DestDir - 1] = '\0';
+    EXPECT_EQ("", Expand("$d", 259));
+    EXPECT_EQ(std::string(259, 'D'), Expand("$d", 260));
+    EXPECT_EQ(std::string(259, 'D'), Expand("$d$d", 260));
+}
+
+std::string ScriptPath(const char* from, int capacity = 260)
+{
+    char out[260];
+    if (!MakeScriptPath(from, out, capacity))
+        return "<none>";
+    return out;
+}
+
+TEST(ScriptPathRule, ReplacesFromTheLastDotOfTheWholePath)
+{
+    EXPECT_EQ("A:\\SETUP.cfg", ScriptPath("A:\\SETUP.EXE"));
+    EXPECT_EQ("C:\\V1.cfg", ScriptPath("C:\\V1.0\\SETUP"));
+    EXPECT_EQ("D:\\SRC\\SETUP.cfg", ScriptPath("D:\\SRC\\SETUP.EXE"));
+    EXPECT_EQ("C:\\SETUP\\SETUP", ScriptPath("C:\\SETUP\\SETUP"));
+    EXPECT_EQ("setup.tar.cfg", ScriptPath("setup.tar.gz"));
+}
+
+TEST(ScriptPathRule, RefusesANameThatDoesNotFit)
+{
+    EXPECT_EQ("<none>", ScriptPath("ABCDEF.EXE", 10));
+    EXPECT_EQ("ABCDE.cfg", ScriptPath("ABCDE.EXE", 10));
+    EXPECT_EQ("<none>", ScriptPath("ABCDEFGHIJ", 10));
+}
+
+std::string Directory(const char* programPath)
+{
+    char out[260];
+    ProgramDirectory(programPath, out, sizeof out);
+    return out;
+}
+
+TEST(ProgramDirectoryRule, CutsAtTheLastBackslashOrKeepsTheDrive)
+{
+    EXPECT_EQ("A:", Directory("A:\\SETUP.EXE"));
+    EXPECT_EQ("C:\\SETUP", Directory("C:\\SETUP\\SETUP.EXE"));
+    EXPECT_EQ("B:", Directory("B:SETUP.EXE"));
+    EXPECT_EQ("", Directory("SETUP.EXE"));
+}
+
+std::vector<std::string> Words(const char* line, int storeSize = 256, int maxWords = 8)
+{
+    char store[256];
+    char* words[8];
+    int n = SplitCommandLine(line, store, storeSize, words, maxWords);
+    return std::vector<std::string>(words, words + n);
+}
+
+TEST(CommandLineWords, SplitAtBlanksAndTabsWithQuotes)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ((V{"D:\\SRC", "D:\\SRC\\SETUP.EXE", "C:\\APP"}),
+              Words("  D:\\SRC\tD:\\SRC\\SETUP.EXE  C:\\APP "));
+    EXPECT_EQ((V{"C:\\Program Files\\App", "x"}), Words("\"C:\\Program Files\\App\" x"));
+    EXPECT_EQ((V{"a\"b", "*.txt", "?"}), Words("a\\\"b *.txt ?"));
+    EXPECT_EQ((V{"ab cd"}), Words("a\"b c\"d"));
+    EXPECT_EQ(V{}, Words("   \t "));
+}
+
+TEST(CommandLineWords, DropsWordsThatDoNotFitInsteadOfCuttingThem)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ((V{"abc", "de"}), Words("abc toolongword de", 8));
+    EXPECT_EQ((V{"a", "b"}), Words("a b c d", 256, 2));
+}
+
+}  // namespace
