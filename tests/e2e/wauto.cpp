@@ -1,0 +1,944 @@
+// wauto: drives a Windows GUI program through a dialogue script.
+//
+//   wauto.exe [-t SECONDS] [-d WORKDIR] [-s SHOTDIR] DIALOGUE|- PROGRAM [ARGS...]
+//
+// Starts PROGRAM (with ARGS) in WORKDIR, runs the dialogue line by line against
+// the top-level windows of the desktop, then waits for the program's end and
+// prints "exit code: N". Exit status: 0 the dialogue passed, 1 it failed (the
+// program is then terminated), 2 usage or start failure, 3 global timeout.
+//
+// Every wait has a timeout, every message to another process goes through
+// SendMessageTimeout, and a watchdog thread ends everything at the global
+// timeout, so wauto never hangs.
+#include <windows.h>
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+const int TextCapacity = 1024;
+const int MaxTokens = 8;
+const int MaxWindows = 512;
+const DWORD PollMs = 20;
+const UINT SendTimeoutMs = 2000;
+
+enum TokenKind { TokenWord, TokenExact, TokenContains, TokenAny };
+
+struct Token {
+    TokenKind kind;
+    char text[TextCapacity];
+};
+
+struct Line {
+    int number;
+    char source[TextCapacity];
+    int count;
+    Token tokens[MaxTokens];
+};
+
+// ---- State of the run --------------------------------------------------------
+
+HANDLE Program;                    // the process under test
+ULONGLONG StartTick;
+ULONGLONG GlobalDeadline;
+DWORD DefaultWaitMs = 10000;
+bool AllowExit;
+HWND Current;                      // the window found by the last window/msgbox
+char ShotDir[MAX_PATH];
+CRITICAL_SECTION OutputLock;
+volatile LONG CurrentLine;         // for the watchdog's message
+char CurrentSource[TextCapacity];
+
+// ---- Output ------------------------------------------------------------------------
+
+void Say(const char* format, ...)
+{
+    EnterCriticalSection(&OutputLock);
+    va_list args;
+    va_start(args, format);
+    vfprintf(stdout, format, args);
+    va_end(args);
+    fflush(stdout);
+    LeaveCriticalSection(&OutputLock);
+}
+
+double Seconds()
+{
+    return static_cast<double>(GetTickCount64() - StartTick) / 1000.0;
+}
+
+// Copies text into out with control characters and quotes escaped, the way the
+// dialogue writes them, so a printed text can be pasted into a dialogue.
+void Escape(const char* text, char* out, size_t capacity)
+{
+    size_t n = 0;
+    for (const char* p = text; *p && n + 5 < capacity; p++) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c == '\n')       { out[n++] = '\\'; out[n++] = 'n'; }
+        else if (c == '\r')  { out[n++] = '\\'; out[n++] = 'r'; }
+        else if (c == '\t')  { out[n++] = '\\'; out[n++] = 't'; }
+        else if (c == '"')   { out[n++] = '\\'; out[n++] = '"'; }
+        else if (c == '\\')  { out[n++] = '\\'; out[n++] = '\\'; }
+        else if (c < 0x20)   { n += static_cast<size_t>(snprintf(out + n, capacity - n, "\\x%02x", c)); }
+        else                 out[n++] = static_cast<char>(c);
+    }
+    out[n] = '\0';
+}
+
+// ---- Window texts and lookups ----------------------------------------------------------
+
+void ClassOf(HWND window, char* out, int capacity)
+{
+    if (!GetClassNameA(window, out, capacity))
+        out[0] = '\0';
+}
+
+// The caption is read from the window manager's copy: no message is sent.
+void CaptionOf(HWND window, char* out, int capacity)
+{
+    if (!GetWindowTextA(window, out, capacity))
+        out[0] = '\0';
+}
+
+// A control's text through WM_GETTEXT, which also reads edit controls.
+// Returns false when the control's thread did not answer in time.
+bool ControlText(HWND control, char* out, int capacity)
+{
+    out[0] = '\0';
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(control, WM_GETTEXT, static_cast<WPARAM>(capacity),
+                             reinterpret_cast<LPARAM>(out), SMTO_ABORTIFHUNG, SendTimeoutMs, &got))
+        return false;
+    out[capacity - 1] = '\0';
+    if (got < static_cast<DWORD_PTR>(capacity))
+        out[got] = '\0';
+    return true;
+}
+
+// Direct child with the given control id. Message box texts carry the id
+// 65535, which some code stores as -1: compare the low 16 bits for such ids.
+HWND FindControl(HWND parent, long id)
+{
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        LONG_PTR childId = GetWindowLongPtrA(child, GWLP_ID);
+        if (childId == id)
+            return child;
+        if (id >= 0 && id <= 0xFFFF && (childId & 0xFFFF) == id)
+            return child;
+    }
+    return nullptr;
+}
+
+struct WindowList {
+    int count;
+    HWND windows[MaxWindows];
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM data)
+{
+    WindowList* list = reinterpret_cast<WindowList*>(data);
+    if (list->count < MaxWindows)
+        list->windows[list->count++] = window;
+    return TRUE;
+}
+
+// All top-level windows, whatever their Z order.
+void TopLevelWindows(WindowList& list)
+{
+    list.count = 0;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&list));
+}
+
+bool Matches(const Token& pattern, const char* text)
+{
+    switch (pattern.kind) {
+    case TokenAny:      return true;
+    case TokenContains: return strstr(text, pattern.text) != nullptr;
+    default:            return strcmp(text, pattern.text) == 0;
+    }
+}
+
+// The message of a message box: the static control with id 65535.
+bool MessageText(HWND box, char* out, int capacity)
+{
+    HWND text = FindControl(box, 0xFFFF);
+    if (!text) {
+        out[0] = '\0';
+        return false;
+    }
+    return ControlText(text, out, capacity);
+}
+
+// First visible top-level window matching class and caption (and, for a
+// message box, its message). With counted set, counts all matches instead.
+HWND FindWindowMatch(const Token& cls, const Token& caption, const Token* message, int* counted)
+{
+    WindowList list;
+    TopLevelWindows(list);
+    int found = 0;
+    HWND first = nullptr;
+    for (int i = 0; i < list.count; i++) {
+        HWND w = list.windows[i];
+        if (!IsWindowVisible(w))
+            continue;
+        char text[TextCapacity];
+        ClassOf(w, text, sizeof text);
+        if (!Matches(cls, text))
+            continue;
+        CaptionOf(w, text, sizeof text);
+        if (!Matches(caption, text))
+            continue;
+        if (message) {
+            if (!MessageText(w, text, sizeof text) || !Matches(*message, text))
+                continue;
+        }
+        if (!first)
+            first = w;
+        found++;
+        if (!counted)
+            break;
+    }
+    if (counted)
+        *counted = found;
+    return first;
+}
+
+BOOL CALLBACK ListChild(HWND child, LPARAM top)
+{
+    // Only direct children: those are the controls of a dialog.
+    if (GetParent(child) != reinterpret_cast<HWND>(top))
+        return TRUE;
+    char cls[128], text[TextCapacity], shown[TextCapacity];
+    ClassOf(child, cls, sizeof cls);
+    if (!ControlText(child, text, sizeof text))
+        snprintf(text, sizeof text, "(no answer)");
+    Escape(text, shown, sizeof shown);
+    long id = static_cast<long>(GetWindowLongPtrA(child, GWLP_ID));
+    if (id == -1)
+        id = 0xFFFF;
+    Say("      id %ld %s \"%s\"%s%s\n", id, cls, shown,
+        IsWindowVisible(child) ? "" : " [hidden]", IsWindowEnabled(child) ? "" : " [disabled]");
+    return TRUE;
+}
+
+// Lists the visible top-level windows with their controls, for failure reports.
+void ListWindows()
+{
+    WindowList list;
+    TopLevelWindows(list);
+    Say("  visible top-level windows:\n");
+    int shown = 0;
+    for (int i = 0; i < list.count; i++) {
+        HWND w = list.windows[i];
+        if (!IsWindowVisible(w))
+            continue;
+        char cls[256], caption[TextCapacity], escaped[TextCapacity];
+        ClassOf(w, cls, sizeof cls);
+        CaptionOf(w, caption, sizeof caption);
+        Escape(caption, escaped, sizeof escaped);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        RECT r;
+        GetWindowRect(w, &r);
+        Say("    %s \"%s\" pid %lu at %ld,%ld %ldx%ld%s\n", cls, escaped, pid, r.left, r.top,
+            r.right - r.left, r.bottom - r.top, IsWindowEnabled(w) ? "" : " [disabled]");
+        if (strcmp(cls, "Install") != 0)
+            EnumChildWindows(w, ListChild, reinterpret_cast<LPARAM>(w));
+        shown++;
+    }
+    if (!shown)
+        Say("    (none)\n");
+}
+
+// ---- Program state -------------------------------------------------------------------------
+
+bool ProgramEnded(DWORD* code)
+{
+    if (WaitForSingleObject(Program, 0) != WAIT_OBJECT_0)
+        return false;
+    DWORD c = 0;
+    GetExitCodeProcess(Program, &c);
+    if (code)
+        *code = c;
+    return true;
+}
+
+void EndProgram()
+{
+    if (Program && !ProgramEnded(nullptr)) {
+        TerminateProcess(Program, 99);
+        WaitForSingleObject(Program, 2000);
+    }
+}
+
+[[noreturn]] void Fail(const Line& line, const char* format, ...)
+{
+    char message[2 * TextCapacity];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    Say("FAIL at dialogue line %d: %s\n  %s\n", line.number, line.source, message);
+    DWORD code = 0;
+    if (ProgramEnded(&code))
+        Say("  the program has ended with exit code %lu\n", code);
+    ListWindows();
+    EndProgram();
+    ExitProcess(1);
+}
+
+DWORD WINAPI Watchdog(LPVOID)
+{
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        if (now >= GlobalDeadline)
+            break;
+        ULONGLONG left = GlobalDeadline - now;
+        Sleep(left > 1000 ? 1000 : static_cast<DWORD>(left));
+    }
+    Say("FAIL: global timeout after %.1f s, at dialogue line %ld: %s\n", Seconds(),
+        static_cast<long>(CurrentLine), CurrentSource);
+    ListWindows();
+    EndProgram();
+    ExitProcess(3);
+}
+
+// ---- Dialogue parsing --------------------------------------------------------------------------
+
+// Reads one quoted text starting after the opening quote; returns the position
+// after the closing quote, or null when the quote is not closed.
+const char* ReadQuoted(const char* p, char* out, size_t capacity, bool* tooLong)
+{
+    size_t n = 0;
+    while (*p && *p != '"') {
+        char c = *p++;
+        if (c == '\\' && *p) {
+            char e = *p++;
+            c = e == 'n' ? '\n' : e == 't' ? '\t' : e == 'r' ? '\r' : e;
+        }
+        if (n + 1 < capacity)
+            out[n++] = c;
+        else
+            *tooLong = true;
+    }
+    out[n] = '\0';
+    return *p == '"' ? p + 1 : nullptr;
+}
+
+// Splits a line into tokens. Returns false with a reason when it cannot.
+bool Tokenize(Line& line, char* reason, size_t reasonSize)
+{
+    line.count = 0;
+    const char* p = line.source;
+    for (;;) {
+        while (*p == ' ' || *p == '\t')
+            p++;
+        if (!*p)
+            return true;
+        if (line.count == MaxTokens) {
+            snprintf(reason, reasonSize, "more than %d words", MaxTokens);
+            return false;
+        }
+        Token& t = line.tokens[line.count++];
+        bool tooLong = false;
+        if (*p == '"' || (p[0] == '~' && p[1] == '"')) {
+            t.kind = *p == '~' ? TokenContains : TokenExact;
+            p = ReadQuoted(p + (*p == '~' ? 2 : 1), t.text, sizeof t.text, &tooLong);
+            if (!p) {
+                snprintf(reason, reasonSize, "unclosed quote");
+                return false;
+            }
+        } else {
+            size_t n = 0;
+            while (*p && *p != ' ' && *p != '\t') {
+                if (n + 1 < sizeof t.text)
+                    t.text[n++] = *p;
+                else
+                    tooLong = true;
+                p++;
+            }
+            t.text[n] = '\0';
+            t.kind = strcmp(t.text, "*") == 0 ? TokenAny : TokenWord;
+        }
+        if (tooLong) {
+            snprintf(reason, reasonSize, "word longer than %d characters", TextCapacity - 1);
+            return false;
+        }
+    }
+}
+
+bool ParseNumber(const char* text, long* value)
+{
+    char* end = nullptr;
+    long v = strtol(text, &end, 0);
+    if (end == text || *end)
+        return false;
+    *value = v;
+    return true;
+}
+
+long NumberArg(const Line& line, int index, const char* what)
+{
+    long v = 0;
+    if (index >= line.count || !ParseNumber(line.tokens[index].text, &v))
+        Fail(line, "expected a number (%s) as word %d", what, index + 1);
+    return v;
+}
+
+DWORD TimeoutArg(const Line& line, int index)
+{
+    if (index >= line.count)
+        return DefaultWaitMs;
+    long v = NumberArg(line, index, "milliseconds");
+    if (v < 0)
+        Fail(line, "a negative time");
+    return static_cast<DWORD>(v);
+}
+
+void NeedWords(const Line& line, int minimum, int maximum, const char* usage)
+{
+    if (line.count < minimum || line.count > maximum)
+        Fail(line, "usage: %s", usage);
+}
+
+void NeedCurrent(const Line& line)
+{
+    if (!Current)
+        Fail(line, "no current window: find one first with window, dialog or msgbox");
+    if (!IsWindow(Current))
+        Fail(line, "the current window no longer exists");
+}
+
+const char* PatternText(const Token& t, char* out, size_t capacity)
+{
+    char escaped[TextCapacity];
+    Escape(t.text, escaped, sizeof escaped);
+    if (t.kind == TokenAny)
+        snprintf(out, capacity, "*");
+    else if (t.kind == TokenContains)
+        snprintf(out, capacity, "~\"%s\"", escaped);
+    else
+        snprintf(out, capacity, "\"%s\"", escaped);
+    return out;
+}
+
+// ---- Commands -----------------------------------------------------------------------------------
+
+void WaitForWindow(const Line& line, const Token& cls, const Token& caption, const Token* message,
+                   DWORD timeout)
+{
+    ULONGLONG deadline = GetTickCount64() + timeout;
+    for (;;) {
+        HWND w = FindWindowMatch(cls, caption, message, nullptr);
+        if (w) {
+            Current = w;
+            return;
+        }
+        DWORD code = 0;
+        if (!AllowExit && ProgramEnded(&code))
+            Fail(line, "the program ended (exit code %lu) before the window appeared", code);
+        if (GetTickCount64() >= deadline)
+            break;
+        Sleep(PollMs);
+    }
+    char a[TextCapacity + 8], b[TextCapacity + 8];
+    if (message) {
+        char m[TextCapacity + 8];
+        Fail(line, "no message box with caption %s and text %s appeared within %lu ms",
+             PatternText(caption, a, sizeof a), PatternText(*message, m, sizeof m), timeout);
+    }
+    Fail(line, "no window of class %s with caption %s appeared within %lu ms",
+         PatternText(cls, a, sizeof a), PatternText(caption, b, sizeof b), timeout);
+}
+
+void CommandWindow(const Line& line)
+{
+    NeedWords(line, 3, 4, "window CLASS TEXT [MS]");
+    WaitForWindow(line, line.tokens[1], line.tokens[2], nullptr, TimeoutArg(line, 3));
+}
+
+void CommandDialog(const Line& line)
+{
+    NeedWords(line, 2, 3, "dialog CAPTION [MS]");
+    Token cls = {TokenExact, "#32770"};
+    WaitForWindow(line, cls, line.tokens[1], nullptr, TimeoutArg(line, 2));
+}
+
+void CommandMsgbox(const Line& line)
+{
+    NeedWords(line, 3, 4, "msgbox CAPTION TEXT [MS]");
+    Token cls = {TokenExact, "#32770"};
+    WaitForWindow(line, cls, line.tokens[1], &line.tokens[2], TimeoutArg(line, 3));
+}
+
+void CommandCaption(const Line& line)
+{
+    NeedWords(line, 2, 2, "caption TEXT");
+    NeedCurrent(line);
+    char text[TextCapacity], shown[TextCapacity], want[TextCapacity + 8];
+    CaptionOf(Current, text, sizeof text);
+    if (!Matches(line.tokens[1], text)) {
+        Escape(text, shown, sizeof shown);
+        Fail(line, "expected caption %s, found \"%s\"", PatternText(line.tokens[1], want, sizeof want),
+             shown);
+    }
+}
+
+HWND ControlArg(const Line& line, int index, long* idOut)
+{
+    long id = NumberArg(line, index, "control id");
+    HWND control = FindControl(Current, id);
+    if (!control)
+        Fail(line, "the current window has no control with id %ld", id);
+    if (idOut)
+        *idOut = id;
+    return control;
+}
+
+void CommandText(const Line& line)
+{
+    NeedWords(line, 3, 3, "text ID TEXT");
+    NeedCurrent(line);
+    long id = 0;
+    HWND control = ControlArg(line, 1, &id);
+    char text[TextCapacity], shown[TextCapacity], want[TextCapacity + 8];
+    if (!ControlText(control, text, sizeof text))
+        Fail(line, "control %ld did not answer WM_GETTEXT", id);
+    if (!Matches(line.tokens[2], text)) {
+        Escape(text, shown, sizeof shown);
+        Fail(line, "expected text %s in control %ld, found \"%s\"",
+             PatternText(line.tokens[2], want, sizeof want), id, shown);
+    }
+}
+
+void CommandType(const Line& line)
+{
+    NeedWords(line, 3, 3, "type ID TEXT");
+    NeedCurrent(line);
+    long id = 0;
+    HWND control = ControlArg(line, 1, &id);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line.tokens[2].text),
+                             SMTO_ABORTIFHUNG, SendTimeoutMs, &result))
+        Fail(line, "control %ld did not answer WM_SETTEXT", id);
+    char text[TextCapacity], shown[TextCapacity];
+    ControlText(control, text, sizeof text);
+    if (strcmp(text, line.tokens[2].text) != 0) {
+        Escape(text, shown, sizeof shown);
+        Fail(line, "control %ld holds \"%s\" after WM_SETTEXT", id, shown);
+    }
+}
+
+struct ButtonName {
+    const char* name;
+    long id;
+};
+
+const ButtonName ButtonNames[] = {
+    {"OK", IDOK}, {"Cancel", IDCANCEL}, {"Abort", IDABORT}, {"Retry", IDRETRY},
+    {"Ignore", IDIGNORE}, {"Yes", IDYES}, {"No", IDNO},
+};
+
+bool IsMessageBox(HWND w)
+{
+    char cls[64];
+    ClassOf(w, cls, sizeof cls);
+    return strcmp(cls, "#32770") == 0 && FindControl(w, 0xFFFF) != nullptr;
+}
+
+bool WaitGone(HWND w, DWORD timeout)
+{
+    ULONGLONG deadline = GetTickCount64() + timeout;
+    while (IsWindow(w) && IsWindowVisible(w)) {
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(PollMs);
+    }
+    return true;
+}
+
+void CommandPress(const Line& line)
+{
+    NeedWords(line, 2, 2, "press OK|Cancel|Yes|No|Abort|Retry|Ignore|ID");
+    NeedCurrent(line);
+    long id = -1;
+    for (const ButtonName& b : ButtonNames)
+        if (strcmp(b.name, line.tokens[1].text) == 0)
+            id = b.id;
+    if (id < 0 && !ParseNumber(line.tokens[1].text, &id))
+        Fail(line, "unknown button \"%s\"", line.tokens[1].text);
+    HWND button = FindControl(Current, id);
+    if (!button)
+        Fail(line, "the current window has no button with id %ld", id);
+    if (!IsWindowEnabled(button))
+        Fail(line, "button %ld is disabled", id);
+    bool box = IsMessageBox(Current);
+    HWND pressed = Current;
+    if (!PostMessageA(pressed, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)))
+        Fail(line, "could not post WM_COMMAND (error %lu)", GetLastError());
+    // A message box always closes on its buttons; wait for it so that the next
+    // line cannot find the closing box again.
+    if (box && !WaitGone(pressed, DefaultWaitMs))
+        Fail(line, "the message box did not close within %lu ms", DefaultWaitMs);
+}
+
+void CommandEnabled(const Line& line, bool want)
+{
+    NeedWords(line, 2, 2, want ? "enabled ID" : "disabled ID");
+    NeedCurrent(line);
+    long id = 0;
+    HWND control = ControlArg(line, 1, &id);
+    if ((IsWindowEnabled(control) != 0) != want)
+        Fail(line, "control %ld is %s", id, want ? "disabled" : "enabled");
+}
+
+void CommandGone(const Line& line)
+{
+    NeedWords(line, 1, 2, "gone [MS]");
+    NeedCurrent(line);
+    DWORD timeout = TimeoutArg(line, 1);
+    if (!WaitGone(Current, timeout))
+        Fail(line, "the current window is still there after %lu ms", timeout);
+}
+
+void CommandAbsent(const Line& line)
+{
+    NeedWords(line, 4, 4, "absent CLASS TEXT MS");
+    DWORD span = TimeoutArg(line, 3);
+    ULONGLONG deadline = GetTickCount64() + span;
+    for (;;) {
+        HWND w = FindWindowMatch(line.tokens[1], line.tokens[2], nullptr, nullptr);
+        if (w) {
+            char cls[256], caption[TextCapacity], shown[TextCapacity];
+            ClassOf(w, cls, sizeof cls);
+            CaptionOf(w, caption, sizeof caption);
+            Escape(caption, shown, sizeof shown);
+            Fail(line, "expected no such window, found %s \"%s\" after %.2f s", cls, shown,
+                 static_cast<double>(span - (deadline - GetTickCount64())) / 1000.0);
+        }
+        if (GetTickCount64() >= deadline)
+            return;
+        Sleep(PollMs);
+    }
+}
+
+void CommandCount(const Line& line)
+{
+    NeedWords(line, 4, 4, "count CLASS TEXT N");
+    long want = NumberArg(line, 3, "count");
+    int found = 0;
+    FindWindowMatch(line.tokens[1], line.tokens[2], nullptr, &found);
+    if (found != want)
+        Fail(line, "expected %ld matching windows, found %d", want, found);
+}
+
+void CommandFullscreen(const Line& line)
+{
+    NeedWords(line, 1, 1, "fullscreen");
+    NeedCurrent(line);
+    RECT r, desk;
+    GetWindowRect(Current, &r);
+    GetWindowRect(GetDesktopWindow(), &desk);
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    if (r.left > 0 || r.top > 0 || r.right < cx || r.bottom < cy || r.left > desk.left ||
+        r.top > desk.top || r.right < desk.right || r.bottom < desk.bottom)
+        Fail(line, "window at %ld,%ld..%ld,%ld does not cover the screen %dx%d (desktop %ld,%ld..%ld,%ld)",
+             r.left, r.top, r.right, r.bottom, cx, cy, desk.left, desk.top, desk.right, desk.bottom);
+    Say("  window %ld,%ld..%ld,%ld, screen %dx%d\n", r.left, r.top, r.right, r.bottom, cx, cy);
+}
+
+void CommandRepaint(const Line& line)
+{
+    NeedWords(line, 1, 1, "repaint");
+    NeedCurrent(line);
+    if (!RedrawWindow(Current, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN))
+        Fail(line, "RedrawWindow failed (error %lu)", GetLastError());
+}
+
+void CommandClose(const Line& line)
+{
+    NeedWords(line, 1, 1, "close");
+    NeedCurrent(line);
+    if (!PostMessageA(Current, WM_CLOSE, 0, 0))
+        Fail(line, "could not post WM_CLOSE (error %lu)", GetLastError());
+}
+
+void CommandPost(const Line& line)
+{
+    NeedWords(line, 2, 4, "post MSG [WPARAM [LPARAM]]");
+    NeedCurrent(line);
+    long msg = NumberArg(line, 1, "message");
+    long w = line.count > 2 ? NumberArg(line, 2, "wParam") : 0;
+    long l = line.count > 3 ? NumberArg(line, 3, "lParam") : 0;
+    if (!PostMessageA(Current, static_cast<UINT>(msg), static_cast<WPARAM>(w), static_cast<LPARAM>(l)))
+        Fail(line, "could not post message %ld (error %lu)", msg, GetLastError());
+}
+
+// Writes the screen as a 24-bit bottom-up BMP file.
+bool SaveScreen(const char* path, char* reason, size_t reasonSize)
+{
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = cx;
+    info.bmiHeader.biHeight = cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, cx, cy, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, old);
+        DWORD stride = (static_cast<DWORD>(cx) * 3 + 3) & ~3u;
+        DWORD size = stride * static_cast<DWORD>(cy);
+        BITMAPFILEHEADER head = {};
+        head.bfType = 0x4D42;
+        head.bfOffBits = sizeof head + sizeof info.bmiHeader;
+        head.bfSize = head.bfOffBits + size;
+        info.bmiHeader.biSizeImage = size;
+        FILE* f = fopen(path, "wb");
+        if (f) {
+            ok = fwrite(&head, sizeof head, 1, f) == 1 &&
+                 fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f) == 1 &&
+                 fwrite(bits, 1, size, f) == size;
+            ok = fclose(f) == 0 && ok;
+        }
+        if (!ok)
+            snprintf(reason, reasonSize, "cannot write %s", path);
+    } else {
+        snprintf(reason, reasonSize, "cannot create a %dx%d bitmap", cx, cy);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+void CommandShot(const Line& line)
+{
+    NeedWords(line, 2, 2, "shot NAME");
+    if (!ShotDir[0])
+        Fail(line, "no screenshot directory (-s) given");
+    char path[MAX_PATH], reason[MAX_PATH + 64];
+    if (snprintf(path, sizeof path, "%s\\%s.bmp", ShotDir, line.tokens[1].text) >= static_cast<int>(sizeof path))
+        Fail(line, "screenshot path too long");
+    if (!SaveScreen(path, reason, sizeof reason))
+        Fail(line, "%s", reason);
+}
+
+void CommandExit(const Line& line)
+{
+    NeedWords(line, 2, 3, "exit N [MS]");
+    long want = NumberArg(line, 1, "exit code");
+    DWORD timeout = line.count > 2 ? TimeoutArg(line, 2) : 15000;
+    if (WaitForSingleObject(Program, timeout) != WAIT_OBJECT_0)
+        Fail(line, "the program did not end within %lu ms", timeout);
+    DWORD code = 0;
+    GetExitCodeProcess(Program, &code);
+    if (code != static_cast<DWORD>(want))
+        Fail(line, "expected exit code %ld, found %lu", want, code);
+}
+
+void CommandRunning(const Line& line)
+{
+    NeedWords(line, 1, 1, "running");
+    DWORD code = 0;
+    if (ProgramEnded(&code))
+        Fail(line, "the program has ended with exit code %lu", code);
+}
+
+void Execute(const Line& line)
+{
+    const char* c = line.tokens[0].text;
+    if (line.tokens[0].kind != TokenWord)
+        Fail(line, "a line starts with a command word");
+    if (!strcmp(c, "window"))            CommandWindow(line);
+    else if (!strcmp(c, "dialog"))       CommandDialog(line);
+    else if (!strcmp(c, "msgbox"))       CommandMsgbox(line);
+    else if (!strcmp(c, "caption"))      CommandCaption(line);
+    else if (!strcmp(c, "text"))         CommandText(line);
+    else if (!strcmp(c, "type"))         CommandType(line);
+    else if (!strcmp(c, "press"))        CommandPress(line);
+    else if (!strcmp(c, "enabled"))      CommandEnabled(line, true);
+    else if (!strcmp(c, "disabled"))     CommandEnabled(line, false);
+    else if (!strcmp(c, "gone"))         CommandGone(line);
+    else if (!strcmp(c, "absent"))       CommandAbsent(line);
+    else if (!strcmp(c, "count"))        CommandCount(line);
+    else if (!strcmp(c, "fullscreen"))   CommandFullscreen(line);
+    else if (!strcmp(c, "repaint"))      CommandRepaint(line);
+    else if (!strcmp(c, "close"))        CommandClose(line);
+    else if (!strcmp(c, "post"))         CommandPost(line);
+    else if (!strcmp(c, "shot"))         CommandShot(line);
+    else if (!strcmp(c, "exit"))         CommandExit(line);
+    else if (!strcmp(c, "running"))      CommandRunning(line);
+    else if (!strcmp(c, "sleep")) {
+        NeedWords(line, 2, 2, "sleep MS");
+        Sleep(TimeoutArg(line, 1));
+    } else if (!strcmp(c, "timeout")) {
+        NeedWords(line, 2, 2, "timeout MS");
+        DefaultWaitMs = TimeoutArg(line, 1);
+    } else if (!strcmp(c, "allow-exit")) {
+        NeedWords(line, 1, 1, "allow-exit");
+        AllowExit = true;
+    } else {
+        Fail(line, "unknown command \"%s\"", c);
+    }
+}
+
+// ---- Start-up ------------------------------------------------------------------------------------
+
+// Appends one command-line word, quoted when it holds blanks or is empty.
+bool AppendWord(char* line, size_t capacity, const char* word)
+{
+    size_t n = strlen(line);
+    bool quote = !*word || strpbrk(word, " \t") != nullptr;
+    int written = snprintf(line + n, capacity - n, "%s%s%s%s", n ? " " : "", quote ? "\"" : "", word,
+                           quote ? "\"" : "");
+    return written >= 0 && static_cast<size_t>(written) < capacity - n;
+}
+
+char* ReadDialogue(const char* path, size_t* size)
+{
+    FILE* f = strcmp(path, "-") == 0 ? stdin : fopen(path, "rb");
+    if (!f)
+        return nullptr;
+    const size_t capacity = 256 * 1024;
+    char* text = static_cast<char*>(malloc(capacity + 1));
+    size_t n = 0;
+    if (text) {
+        n = fread(text, 1, capacity, f);
+        text[n] = '\0';
+    }
+    if (f != stdin)
+        fclose(f);
+    *size = n;
+    return text;
+}
+
+int Usage()
+{
+    fprintf(stderr, "usage: wauto [-t SECONDS] [-d WORKDIR] [-s SHOTDIR] DIALOGUE|- PROGRAM [ARGS...]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    InitializeCriticalSection(&OutputLock);
+    StartTick = GetTickCount64();
+    long globalSeconds = 60;
+    const char* workDir = nullptr;
+    int i = 1;
+    for (; i + 1 < argc && argv[i][0] == '-' && argv[i][1] && !argv[i][2]; i += 2) {
+        char option = argv[i][1];
+        if (option == 't') {
+            if (!ParseNumber(argv[i + 1], &globalSeconds) || globalSeconds <= 0)
+                return Usage();
+        } else if (option == 'd') {
+            workDir = argv[i + 1];
+        } else if (option == 's') {
+            snprintf(ShotDir, sizeof ShotDir, "%s", argv[i + 1]);
+        } else {
+            return Usage();
+        }
+    }
+    if (argc - i < 2)
+        return Usage();
+    const char* dialoguePath = argv[i++];
+
+    char commandLine[4096] = "";
+    for (; i < argc; i++) {
+        if (!AppendWord(commandLine, sizeof commandLine, argv[i])) {
+            fprintf(stderr, "wauto: command line too long\n");
+            return 2;
+        }
+    }
+
+    size_t size = 0;
+    char* dialogue = ReadDialogue(dialoguePath, &size);
+    if (!dialogue) {
+        fprintf(stderr, "wauto: cannot read dialogue %s\n", dialoguePath);
+        return 2;
+    }
+
+    GlobalDeadline = StartTick + static_cast<ULONGLONG>(globalSeconds) * 1000;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, workDir, &startup,
+                        &process)) {
+        fprintf(stdout, "wauto: cannot start %s (error %lu)\n", commandLine, GetLastError());
+        return 2;
+    }
+    CloseHandle(process.hThread);
+    Program = process.hProcess;
+    Say("wauto: started %s (pid %lu)%s%s\n", commandLine, process.dwProcessId, workDir ? " in " : "",
+        workDir ? workDir : "");
+    HANDLE watchdog = CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr);
+    if (watchdog)
+        CloseHandle(watchdog);
+
+    // Lines end in LF or CR LF; each line is copied into a bounded record.
+    int number = 0;
+    char* p = dialogue;
+    while (*p) {
+        char* end = strchr(p, '\n');
+        size_t length = end ? static_cast<size_t>(end - p) : strlen(p);
+        number++;
+        Line line;
+        line.number = number;
+        line.count = 0;
+        size_t copy = length;
+        if (copy > 0 && p[copy - 1] == '\r')
+            copy--;
+        if (copy >= sizeof line.source) {
+            snprintf(line.source, sizeof line.source, "%.60s...", p);
+            Fail(line, "line longer than %d characters", TextCapacity - 1);
+        }
+        memcpy(line.source, p, copy);
+        line.source[copy] = '\0';
+        p = end ? end + 1 : p + length;
+
+        const char* first = line.source + strspn(line.source, " \t");
+        if (*first == '#' || *first == '\0')
+            continue;
+        char reason[128];
+        if (!Tokenize(line, reason, sizeof reason))
+            Fail(line, "cannot read the line: %s", reason);
+        snprintf(CurrentSource, sizeof CurrentSource, "%s", line.source);
+        CurrentLine = number;
+        Execute(line);
+        Say("%7.2f  %3d  %s\n", Seconds(), number, line.source);
+    }
+    free(dialogue);
+
+    ULONGLONG now = GetTickCount64();
+    DWORD left = now < GlobalDeadline ? static_cast<DWORD>(GlobalDeadline - now) : 0;
+    snprintf(CurrentSource, sizeof CurrentSource, "(end of dialogue: waiting for the program's end)");
+    CurrentLine = number + 1;
+    if (WaitForSingleObject(Program, left) != WAIT_OBJECT_0) {
+        Say("FAIL: the program did not end after the dialogue\n");
+        ListWindows();
+        EndProgram();
+        return 1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(Program, &code);
+    Say("%7.2f  exit code: %lu\n", Seconds(), code);
+    return 0;
+}
