@@ -1,11 +1,20 @@
 // The install steps' window-side interfaces.
 #pragma once
 
+#include <stdint.h>
 #include <windows.h>
 
 #include "app/app.h"
 
 class ConfigFile;
+
+// The creation parameter of "QueryPathBox".
+struct PathQueryParams {
+    const char* title;        // dialog caption
+    const char* programName;  // line above "will be installed in:"
+    char* buffer;             // in: the proposed path; out: the confirmed path
+    int32_t capacity;         // size of buffer with the terminator
+};
 
 // Destination: ends by posting UM_UNPACK or WM_CLOSE.
 void QueryDestination(HWND mainWindow);
