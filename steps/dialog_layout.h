@@ -4,13 +4,7 @@
 
 #include <stdint.h>
 
-struct LayoutRect {
-    int32_t left, top, right, bottom;
-};
-
-struct LayoutPoint {
-    int32_t x, y;
-};
+#include "ui/layout.h"  // LayoutRect, LayoutPoint
 
 // Origin of a dialog of width × height centred on desktop, moved off the two
 // title rectangles. The titles are main window client coordinates; the main
