@@ -3,6 +3,8 @@
 // a message; each reports by its result.
 #pragma once
 
+#include <stdio.h>
+
 // Attribute bits of a directory entry.
 constexpr unsigned AttrReadOnly  = 0x01;
 constexpr unsigned AttrHidden    = 0x02;
@@ -21,3 +23,7 @@ int MakePathDirs(const char* filePath);
 int MakeDirs(const char* dirPath);
 // 1 when path names a directory or is a bare drive ("C:").
 int IsDirectory(const char* path);
+
+// Opens a file named by an MS-DOS style path with fopen's mode. Natively "\"
+// is taken as the separator and a drive letter is dropped.
+FILE* OpenPathFile(const char* path, const char* mode);

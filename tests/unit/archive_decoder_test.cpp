@@ -1,0 +1,414 @@
+// The -lh5- decoder: the given vectors, streams from a small test encoder
+// compared with a plain reference expansion, and damaged streams.
+#include <gtest/gtest.h>
+
+#include "tests/unit/archive_fixture.h"
+
+namespace {
+
+// Decodes a member's packed bytes in chunks of 8192, as the driver does.
+Bytes Decode(const Bytes& packed, uint32_t unpacked)
+{
+    OpenArchiveMemory(packed.data(), packed.size());
+    Extractor.header.packedRemaining = static_cast<uint32_t>(packed.size());
+    StartDecoder();
+    Bytes out;
+    while (unpacked > 0) {
+        unsigned n = unpacked < 8192 ? unpacked : 8192;
+        DecodeChunk(n, Extractor.decoder.window);
+        out.insert(out.end(), Extractor.decoder.window, Extractor.decoder.window + n);
+        unpacked -= n;
+    }
+    return out;
+}
+
+TEST(ArchiveDecoder, SevenBytesDecodeToOneByte)
+{
+    Bytes packed = {0x00, 0x01, 0x00, 0x00, 0x07, 0x80, 0x00};
+    EXPECT_EQ(Decode(packed, 1), Bytes{0x78});
+}
+
+TEST(ArchiveDecoder, ElevenBytesDecodeToAbcabcabcabc)
+{
+    EXPECT_EQ(Decode(AbcPacked(), 12), ToBytes("abcabcabcabc"));
+    EXPECT_EQ(ArchivePosition(), 11);
+    EXPECT_FALSE(BitsOverrun());
+
+    // The same, symbol by symbol: three literals, length 9 at distance 2.
+    Bytes packed = AbcPacked();
+    OpenArchiveMemory(packed.data(), packed.size());
+    Extractor.header.packedRemaining = 11;
+    StartDecoder();
+    EXPECT_EQ(DecodeSymbol(), unsigned('a'));
+    EXPECT_EQ(DecodeSymbol(), unsigned('b'));
+    EXPECT_EQ(DecodeSymbol(), unsigned('c'));
+    EXPECT_EQ(DecodeSymbol(), 262u);
+    EXPECT_EQ(DecodeDistance(), 2u);
+    EXPECT_EQ(Extractor.decoder.blockRemaining, 0u);
+}
+
+// ---- A small encoder with fixed codes ---------------------------------------------
+// Symbols: 508 codes of 9 bits and two of 8 (the last two symbols). Distances:
+// two codes of 3 bits, twelve of 4. The code-length alphabet uses only the
+// codes 10 and 11 (lengths 8 and 9), one bit each.
+
+struct Token {
+    unsigned length;    // 0 for a literal
+    unsigned value;     // the literal, or the distance (match starts distance + 1 back)
+};
+
+struct TestEncoder {
+    BitWriter w;
+    std::vector<uint8_t> symbolLengths = std::vector<uint8_t>(510, 9);
+    std::vector<uint8_t> distanceLengths = std::vector<uint8_t>(14, 4);
+    std::vector<unsigned> symbolCodes;
+    std::vector<unsigned> distanceCodes;
+    unsigned zeroRun = 3;  // zero aux lengths after the third
+
+    TestEncoder()
+    {
+        symbolLengths[508] = symbolLengths[509] = 8;
+        distanceLengths[0] = distanceLengths[1] = 3;
+        symbolCodes = Canonical(symbolLengths);
+        distanceCodes = Canonical(distanceLengths);
+    }
+
+    static std::vector<unsigned> Canonical(const std::vector<uint8_t>& lengths)
+    {
+        std::vector<unsigned> codes(lengths.size());
+        unsigned code = 0;
+        for (int len = 1; len <= 16; len++) {
+            for (size_t s = 0; s < lengths.size(); s++) {
+                if (lengths[s] == len)
+                    codes[s] = code++;
+            }
+            code <<= 1;
+        }
+        return codes;
+    }
+
+    void PutAuxLength(unsigned v)
+    {
+        if (v < 7) {
+            w.Put(v, 3);
+            return;
+        }
+        w.Put(7, 3);
+        for (unsigned i = 7; i < v; i++)
+            w.Put(1, 1);
+        w.Put(0, 1);
+    }
+
+    void BlockHeader(unsigned size)
+    {
+        w.Put(size, 16);
+        // Code-length alphabet: 12 lengths, 10 and 11 have one bit.
+        w.Put(12, 5);
+        for (unsigned i = 0; i < 12;) {
+            PutAuxLength(i >= 10 ? 1 : 0);
+            i++;
+            if (i == 3) {
+                w.Put(zeroRun, 2);
+                i += zeroRun;
+            }
+        }
+        // Symbol lengths 8 and 9 are the codes 10 (bit 0) and 11 (bit 1).
+        w.Put(510, 9);
+        for (uint8_t len : symbolLengths)
+            w.Put(len == 8 ? 0 : 1, 1);
+        w.Put(14, 4);
+        for (uint8_t len : distanceLengths)
+            PutAuxLength(len);
+    }
+
+    void Put(const Token& t)
+    {
+        if (t.length == 0) {
+            w.Put(symbolCodes[t.value], symbolLengths[t.value]);
+            return;
+        }
+        unsigned s = t.length + 253;
+        w.Put(symbolCodes[s], symbolLengths[s]);
+        unsigned j = 0;
+        while ((t.value >> j) != 0)
+            j++;
+        w.Put(distanceCodes[j], distanceLengths[j]);
+        if (j > 1)
+            w.Put(t.value - (1u << (j - 1)), static_cast<int>(j) - 1);
+    }
+
+    // The tokens in blocks of at most blockSize symbols.
+    Bytes Encode(const std::vector<Token>& tokens, unsigned blockSize = 65535)
+    {
+        for (size_t i = 0; i < tokens.size(); i++) {
+            if (i % blockSize == 0) {
+                size_t left = tokens.size() - i;
+                BlockHeader(static_cast<unsigned>(left < blockSize ? left : blockSize));
+            }
+            Put(tokens[i]);
+        }
+        return w.bytes;
+    }
+};
+
+// The output the tokens stand for, expanded byte by byte.
+Bytes Expand(const std::vector<Token>& tokens)
+{
+    Bytes out;
+    for (const Token& t : tokens) {
+        if (t.length == 0) {
+            out.push_back(static_cast<uint8_t>(t.value));
+            continue;
+        }
+        for (unsigned i = 0; i < t.length; i++)
+            out.push_back(out[out.size() - t.value - 1]);
+    }
+    return out;
+}
+
+// Random literals and matches, distances up to the largest (8191) as soon as
+// that much output exists.
+std::vector<Token> RandomTokens(uint32_t seed, size_t outputSize)
+{
+    std::vector<Token> tokens;
+    size_t produced = 0;
+    while (produced < outputSize) {
+        seed = seed * 1103515245 + 12345;
+        unsigned r = seed >> 8;
+        if (produced < 10 || r % 3 == 0) {
+            tokens.push_back({0, r % 7 == 0 ? 0u : (r >> 4) & 0xFF});
+            produced++;
+            continue;
+        }
+        unsigned length = 3 + (r >> 3) % (r % 5 == 0 ? 254 : 20);
+        unsigned maxDistance = produced - 1 < 8191 ? static_cast<unsigned>(produced - 1) : 8191;
+        unsigned distance;
+        switch ((r >> 12) % 4) {
+        case 0:
+            distance = (r >> 14) % 8;  // overlapping copies
+            break;
+        case 1:
+            distance = maxDistance - (r >> 14) % 16;  // far back, across the window's end
+            break;
+        default:
+            distance = (r >> 14) % (maxDistance + 1);
+            break;
+        }
+        if (distance > maxDistance)
+            distance = maxDistance;
+        tokens.push_back({length, distance});
+        produced += length;
+    }
+    return tokens;
+}
+
+TEST(ArchiveDecoder, MatchesAcrossChunksAndTheWindowEnd)
+{
+    for (uint32_t seed : {1u, 2u, 3u, 99u}) {
+        std::vector<Token> tokens = RandomTokens(seed, 100000);
+        Bytes expected = Expand(tokens);
+        TestEncoder e;
+        Bytes packed = e.Encode(tokens, 3000);
+        ASSERT_EQ(Decode(packed, static_cast<uint32_t>(expected.size())), expected) << seed;
+        EXPECT_FALSE(BitsOverrun());
+    }
+}
+
+TEST(ArchiveDecoder, DistanceZeroRepeatsThePreviousByte)
+{
+    // "x" then length 10 (symbol 263) at distance code 0.
+    std::vector<Token> tokens = {{0, 'x'}, {10, 0}};
+    TestEncoder e;
+    EXPECT_EQ(Decode(e.Encode(tokens), 11), ToBytes("xxxxxxxxxxx"));
+}
+
+TEST(ArchiveDecoder, MatchRunningPastTheChunkFinishesInTheNext)
+{
+    // 8190 literals, then a 256-byte match: 2 bytes end the first chunk.
+    std::vector<Token> tokens;
+    for (int i = 0; i < 8190; i++)
+        tokens.push_back({0, static_cast<unsigned>(i * 7 % 256)});
+    tokens.push_back({256, 300});
+    tokens.push_back({0, 'z'});
+    Bytes expected = Expand(tokens);
+    TestEncoder e;
+    Bytes packed = e.Encode(tokens);
+    OpenArchiveMemory(packed.data(), packed.size());
+    Extractor.header.packedRemaining = static_cast<uint32_t>(packed.size());
+    StartDecoder();
+    DecodeChunk(8192, Extractor.decoder.window);
+    EXPECT_EQ(Extractor.decoder.pendingCopy, 254u);
+    EXPECT_EQ(Bytes(Extractor.decoder.window, Extractor.decoder.window + 8192),
+              Bytes(expected.begin(), expected.begin() + 8192));
+    DecodeChunk(255, Extractor.decoder.window);
+    EXPECT_EQ(Bytes(Extractor.decoder.window, Extractor.decoder.window + 255),
+              Bytes(expected.begin() + 8192, expected.end()));
+}
+
+TEST(ArchiveDecoder, ZeroRunAfterTheThirdAuxLength)
+{
+    std::vector<Token> tokens = RandomTokens(5, 3000);
+    Bytes expected = Expand(tokens);
+    for (unsigned run : {0u, 1u, 2u, 3u}) {
+        TestEncoder e;
+        e.zeroRun = run;
+        EXPECT_EQ(Decode(e.Encode(tokens), static_cast<uint32_t>(expected.size())), expected) << run;
+    }
+}
+
+TEST(ArchiveDecoder, NewBlockAfterTheBlockSize)
+{
+    std::vector<Token> tokens = RandomTokens(11, 5000);
+    Bytes expected = Expand(tokens);
+    TestEncoder e;
+    Bytes packed = e.Encode(tokens, 1);  // a block for every symbol
+    EXPECT_EQ(Decode(packed, static_cast<uint32_t>(expected.size())), expected);
+}
+
+TEST(ArchiveDecoder, SingleFormsCostNoBits)
+{
+    // Symbol alphabet as a single form: block of 5 symbols, all 'Q'.
+    BitWriter w;
+    w.Put(5, 16);
+    w.Put(0, 5);
+    w.Put(0, 5);
+    w.Put(0, 9);
+    w.Put('Q', 9);
+    w.Put(0, 4);
+    w.Put(0, 4);
+    // The next block: code-length alphabet as the single form 10 (length 8),
+    // so 256 symbol lengths cost no bits: the literals are plain bytes.
+    w.Put(2, 16);
+    w.Put(0, 5);
+    w.Put(10, 5);
+    w.Put(256, 9);
+    w.Put(0, 4);
+    w.Put(0, 4);
+    w.Put('o', 8);
+    w.Put('k', 8);
+    EXPECT_EQ(Decode(w.bytes, 7), ToBytes("QQQQQok"));
+    EXPECT_FALSE(BitsOverrun());
+}
+
+TEST(ArchiveDecoder, ZeroLengthMemberReadsNothingBeyondItsBytes)
+{
+    Bytes packed = {0x12, 0x34};
+    OpenArchiveMemory(packed.data(), packed.size());
+    Extractor.header.packedRemaining = 1;
+    StartDecoder();
+    EXPECT_EQ(ArchivePosition(), 1);
+}
+
+// ---- Damaged streams ----------------------------------------------------------------
+
+using ArchiveDecoderDeath = ::testing::Test;
+
+// A block header up to the symbol lengths with the given aux part.
+Bytes Damaged(void (*build)(BitWriter&))
+{
+    BitWriter w;
+    build(w);
+    for (int i = 0; i < 8; i++)
+        w.Put(0, 8);
+    return w.bytes;
+}
+
+TEST(ArchiveDecoderDeath, CountFieldsLargerThanTheAlphabet)
+{
+    Bytes aux = Damaged([](BitWriter& w) { w.Put(1, 16); w.Put(20, 5); });
+    EXPECT_EXIT(Decode(aux, 1), ::testing::ExitedWithCode(1), "Bad table");
+    Bytes symbols = Damaged([](BitWriter& w) {
+        w.Put(1, 16);
+        w.Put(0, 5);
+        w.Put(3, 5);
+        w.Put(511, 9);
+    });
+    EXPECT_EXIT(Decode(symbols, 1), ::testing::ExitedWithCode(1), "Bad table");
+    Bytes distances = Damaged([](BitWriter& w) {
+        w.Put(1, 16);
+        w.Put(0, 5);
+        w.Put(0, 5);
+        w.Put(0, 9);
+        w.Put('a', 9);
+        w.Put(15, 4);
+    });
+    EXPECT_EXIT(Decode(distances, 1), ::testing::ExitedWithCode(1), "Bad table");
+}
+
+TEST(ArchiveDecoderDeath, SingleSymbolsOutsideTheAlphabet)
+{
+    Bytes aux = Damaged([](BitWriter& w) { w.Put(1, 16); w.Put(0, 5); w.Put(19, 5); });
+    EXPECT_EXIT(Decode(aux, 1), ::testing::ExitedWithCode(1), "Bad table");
+    Bytes symbols = Damaged([](BitWriter& w) {
+        w.Put(1, 16);
+        w.Put(0, 5);
+        w.Put(0, 5);
+        w.Put(0, 9);
+        w.Put(510, 9);
+    });
+    EXPECT_EXIT(Decode(symbols, 1), ::testing::ExitedWithCode(1), "Bad table");
+    Bytes distances = Damaged([](BitWriter& w) {
+        w.Put(1, 16);
+        w.Put(0, 5);
+        w.Put(0, 5);
+        w.Put(0, 9);
+        w.Put('a', 9);
+        w.Put(0, 4);
+        w.Put(14, 4);
+    });
+    EXPECT_EXIT(Decode(distances, 1), ::testing::ExitedWithCode(1), "Bad table");
+}
+
+TEST(ArchiveDecoderDeath, ZeroRunPastTheLastSymbol)
+{
+    // Code-length alphabet as the single form 2: every code is a long zero
+    // run (20 + 9 bits); 500 + 20 runs past 509.
+    Bytes run = Damaged([](BitWriter& w) {
+        w.Put(1, 16);
+        w.Put(0, 5);
+        w.Put(2, 5);
+        w.Put(510, 9);
+        w.Put(480, 9);  // 500 zeros
+        w.Put(0, 9);    // 20 more
+    });
+    EXPECT_EXIT(Decode(run, 1), ::testing::ExitedWithCode(1), "Bad table");
+}
+
+TEST(ArchiveDecoderDeath, CodeLengthAboveSixteen)
+{
+    // 111 and ten 1 bits: length 17.
+    Bytes tooLong = Damaged([](BitWriter& w) {
+        w.Put(1, 16);
+        w.Put(1, 5);
+        w.Put(7, 3);
+        w.Put(0x3FF, 10);
+        w.Put(0, 1);
+    });
+    EXPECT_EXIT(Decode(tooLong, 1), ::testing::ExitedWithCode(1), "Bad table");
+    // All thirteen bits after 111 set: the unary count does not even end.
+    Bytes endless = Damaged([](BitWriter& w) {
+        w.Put(1, 16);
+        w.Put(1, 5);
+        w.Put(7, 3);
+        w.Put(0x1FFF, 13);
+    });
+    EXPECT_EXIT(Decode(endless, 1), ::testing::ExitedWithCode(1), "Bad table");
+}
+
+TEST(ArchiveDecoderDeath, BlockSizeZero)
+{
+    Bytes zero = Damaged([](BitWriter& w) { w.Put(0, 16); });
+    EXPECT_EXIT(Decode(zero, 1), ::testing::ExitedWithCode(1), "Bad table");
+}
+
+TEST(ArchiveDecoderDeath, DataShorterThanTheOutput)
+{
+    // The abc stream cut to 7 bytes: the last symbols need bits that are not there.
+    Bytes cut = AbcPacked();
+    cut.resize(7);
+    EXPECT_EXIT(Decode(cut, 12), ::testing::ExitedWithCode(1), "Can't read");
+    // A sound stream asked for more output than it holds.
+    EXPECT_EXIT(Decode(AbcPacked(), 5000), ::testing::ExitedWithCode(1), "Can't read");
+}
+
+}  // namespace
