@@ -50,6 +50,7 @@ HWND Current;                      // the window found by the last window/msgbox
 char ShotDir[MAX_PATH];
 CRITICAL_SECTION OutputLock;
 volatile LONG CurrentLine;         // for the watchdog's message
+volatile LONG Ending;              // set by the first thread that reports a failure
 char CurrentSource[TextCapacity];
 
 // ---- Output ------------------------------------------------------------------------
@@ -274,14 +275,25 @@ void EndProgram()
     }
 }
 
+// Only one thread reports a failure and ends the process; a second one waits
+// here for the end.
+void ClaimEnd()
+{
+    if (InterlockedExchange(&Ending, 1))
+        for (;;)
+            Sleep(1000);
+}
+
 [[noreturn]] void Fail(const Line& line, const char* format, ...)
 {
+    ClaimEnd();
     char message[2 * TextCapacity];
     va_list args;
     va_start(args, format);
     vsnprintf(message, sizeof message, format, args);
     va_end(args);
     Say("FAIL at dialogue line %d: %s\n  %s\n", line.number, line.source, message);
+    Say("  (%.2f s after the start)\n", Seconds());
     DWORD code = 0;
     if (ProgramEnded(&code))
         Say("  the program has ended with exit code %lu\n", code);
@@ -299,6 +311,7 @@ DWORD WINAPI Watchdog(LPVOID)
         ULONGLONG left = GlobalDeadline - now;
         Sleep(left > 1000 ? 1000 : static_cast<DWORD>(left));
     }
+    ClaimEnd();
     Say("FAIL: global timeout after %.1f s, at dialogue line %ld: %s\n", Seconds(),
         static_cast<long>(CurrentLine), CurrentSource);
     ListWindows();
@@ -677,63 +690,27 @@ void CommandPost(const Line& line)
         Fail(line, "could not post message %ld (error %lu)", msg, GetLastError());
 }
 
-// Writes the screen as a 24-bit bottom-up BMP file.
-bool SaveScreen(const char* path, char* reason, size_t reasonSize)
-{
-    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, cx, cy, screen, 0, 0, SRCCOPY);
-        GdiFlush();
-        SelectObject(memory, old);
-        DWORD stride = (static_cast<DWORD>(cx) * 3 + 3) & ~3u;
-        DWORD size = stride * static_cast<DWORD>(cy);
-        BITMAPFILEHEADER head = {};
-        head.bfType = 0x4D42;
-        head.bfOffBits = sizeof head + sizeof info.bmiHeader;
-        head.bfSize = head.bfOffBits + size;
-        info.bmiHeader.biSizeImage = size;
-        FILE* f = fopen(path, "wb");
-        if (f) {
-            ok = fwrite(&head, sizeof head, 1, f) == 1 &&
-                 fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f) == 1 &&
-                 fwrite(bits, 1, size, f) == size;
-            ok = fclose(f) == 0 && ok;
-        }
-        if (!ok)
-            snprintf(reason, reasonSize, "cannot write %s", path);
-    } else {
-        snprintf(reason, reasonSize, "cannot create a %dx%d bitmap", cx, cy);
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
-}
-
+// Screenshots are taken by the harness on the host (the X server's picture of
+// the screen): wauto leaves NAME.req in the screenshot directory and waits
+// until the harness has saved NAME.png and removed the request.
 void CommandShot(const Line& line)
 {
     NeedWords(line, 2, 2, "shot NAME");
     if (!ShotDir[0])
         Fail(line, "no screenshot directory (-s) given");
-    char path[MAX_PATH], reason[MAX_PATH + 64];
-    if (snprintf(path, sizeof path, "%s\\%s.bmp", ShotDir, line.tokens[1].text) >= static_cast<int>(sizeof path))
+    char path[MAX_PATH];
+    if (snprintf(path, sizeof path, "%s\\%s.req", ShotDir, line.tokens[1].text) >= static_cast<int>(sizeof path))
         Fail(line, "screenshot path too long");
-    if (!SaveScreen(path, reason, sizeof reason))
-        Fail(line, "%s", reason);
+    HANDLE request = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (request == INVALID_HANDLE_VALUE)
+        Fail(line, "cannot create %s (error %lu)", path, GetLastError());
+    CloseHandle(request);
+    ULONGLONG deadline = GetTickCount64() + 10000;
+    while (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount64() >= deadline)
+            Fail(line, "no screenshot taken within 10 s (the harness removes %s when done)", path);
+        Sleep(PollMs);
+    }
 }
 
 void CommandExit(const Line& line)
@@ -922,17 +899,18 @@ int main(int argc, char** argv)
             Fail(line, "cannot read the line: %s", reason);
         snprintf(CurrentSource, sizeof CurrentSource, "%s", line.source);
         CurrentLine = number;
-        Execute(line);
         Say("%7.2f  %3d  %s\n", Seconds(), number, line.source);
+        Execute(line);
     }
     free(dialogue);
 
-    ULONGLONG now = GetTickCount64();
-    DWORD left = now < GlobalDeadline ? static_cast<DWORD>(GlobalDeadline - now) : 0;
+    // The program must end soon after the last line.
+    const DWORD endWaitMs = 15000;
     snprintf(CurrentSource, sizeof CurrentSource, "(end of dialogue: waiting for the program's end)");
     CurrentLine = number + 1;
-    if (WaitForSingleObject(Program, left) != WAIT_OBJECT_0) {
-        Say("FAIL: the program did not end after the dialogue\n");
+    if (WaitForSingleObject(Program, endWaitMs) != WAIT_OBJECT_0) {
+        ClaimEnd();
+        Say("FAIL: the program did not end within %lu ms after the last dialogue line\n", endWaitMs);
         ListWindows();
         EndProgram();
         return 1;

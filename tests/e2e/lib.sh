@@ -1,0 +1,465 @@
+# Library of the end-to-end scenarios: sourced by every scenario file.
+#
+# Sourcing it prepares the scenario: a Wine prefix copied from the template,
+# an Xvfb display, a distribution directory; the EXIT trap cleans them up
+# (KEEP=1 keeps the files). See tests/e2e/README.md for the helpers.
+
+set -eEu -o pipefail
+# E2E_TRACE=1 traces every command with a time stamp (root's bash ignores PS4
+# from the environment).
+if [ "${E2E_TRACE:-0}" = 1 ]; then
+    PS4='+ ${EPOCHREALTIME} '
+    set -x
+fi
+
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_ROOT=$(cd "$E2E_DIR/../.." && pwd)
+E2E_BUILD=${E2E_BUILD:-$E2E_ROOT/build/win64}
+case $E2E_BUILD in /*) ;; *) E2E_BUILD=$E2E_ROOT/$E2E_BUILD ;; esac
+E2E_WORK=${E2E_WORK:-$E2E_ROOT/build/e2e}
+E2E_TEMPLATE=${E2E_TEMPLATE:-$E2E_WORK/template}
+SETUP_EXE_BUILT=$E2E_BUILD/SETUP.EXE
+WAUTO_EXE=$E2E_BUILD/tests/e2e/wauto.exe
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installer, no desktop menu entries for Start Menu items.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# ---- Messages and failure ------------------------------------------------------
+
+e2e_note() { printf '%s\n' "$*"; }
+
+fail() {
+    printf 'FAIL: %s\n' "$*"
+    exit 1
+}
+
+e2e_on_error() {
+    local status=$1 line=$2 cmd=$3
+    printf 'FAIL: command failed (status %s) at line %s: %s\n' "$status" "$line" "$cmd"
+    exit 1
+}
+
+# ---- Template prefix --------------------------------------------------------------
+
+# Builds the template prefix once: a booted prefix in which Wine draws its own
+# window frames (no 2 s wait after each closed dialog without a window
+# manager), a crash ends a program instead of opening the debugger dialog, and
+# menu building is off. Serialised by a lock, so parallel scenarios share it.
+e2e_build_template() {
+    local tpl=$1
+    local tmp=$tpl.new
+    rm -rf "$tmp"
+    mkdir -p "$(dirname "$tpl")"
+    (
+        export WINEPREFIX=$tmp
+        unset DISPLAY
+        "$WINE64" wineboot -i >"$tmp.log" 2>&1 || true
+        "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$tmp.log" 2>&1
+        "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$tmp.log" 2>&1
+        "$WINE64" reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d '' /f >>"$tmp.log" 2>&1
+        "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >>"$tmp.log" 2>&1
+        wineserver -w
+    )
+    if [ ! -f "$tmp/system.reg" ] || [ ! -d "$tmp/drive_c/windows/system32" ]; then
+        cat "$tmp.log" >&2 || true
+        return 1
+    fi
+    rm -f "$tmp.log"
+    rm -rf "$tpl"
+    mv "$tmp" "$tpl"
+}
+
+e2e_ensure_template() {
+    mkdir -p "$E2E_WORK"
+    (
+        flock 9
+        if [ ! -f "$E2E_TEMPLATE/system.reg" ]; then
+            e2e_build_template "$E2E_TEMPLATE" || { echo "e2e: cannot build the template prefix" >&2; exit 1; }
+        fi
+    ) 9>"$E2E_WORK/template.lock"
+}
+
+# A copy of the template. The system32 files (630 MB of DLLs that nothing
+# writes) are hard links; everything else is copied, so a scenario never
+# changes the template.
+e2e_copy_prefix() {
+    local from=$1 to=$2
+    mkdir -p "$to"
+    tar -C "$from" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$to" -xf -
+    cp -al "$from/drive_c/windows/system32" "$to/drive_c/windows/system32"
+}
+
+# ---- Display -------------------------------------------------------------------------
+
+# Starts Xvfb on a free display number: Xvfb picks it and writes it to a pipe
+# when it is ready. e2e_wait_xvfb reads it, so other set-up runs meanwhile.
+e2e_start_xvfb() {
+    XVFB_FIFO=$SCEN/.displayfd
+    mkfifo "$XVFB_FIFO"
+    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$XVFB_FIFO" >"$SCEN/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    exec {XVFB_FD}<"$XVFB_FIFO"
+}
+
+e2e_wait_xvfb() {
+    local number=""
+    read -r -t 20 -u "$XVFB_FD" number || true
+    exec {XVFB_FD}<&-
+    rm -f "$XVFB_FIFO"
+    [ -n "$number" ] || { cat "$SCEN/xvfb.log"; fail "Xvfb did not start"; }
+    export DISPLAY=:$number
+}
+
+# Takes the screenshots that a "shot NAME" line of the dialogue asks for: wauto
+# leaves NAME.req, the picture goes to NAME.png, then the request is removed.
+e2e_shot_watcher() {
+    local tick=$SCEN/.tick req
+    mkfifo "$tick"
+    exec {tick_fd}<>"$tick"
+    while :; do
+        for req in "$SHOTS"/*.req; do
+            [ -e "$req" ] || continue
+            import -window root -display "$DISPLAY" "${req%.req}.png" 2>>"$SCEN/import.log" || true
+            rm -f "$req"
+        done
+        read -r -t 0.05 -u "$tick_fd" _ || true
+    done
+}
+
+# ---- Scenario set-up and clean-up ---------------------------------------------------
+
+e2e_cleanup() {
+    local status=$?
+    set +eE
+    trap - ERR
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ -n "${E2E_SERVER_STARTED:-}" ]; then
+        wineserver -k >/dev/null 2>&1
+        wineserver -w >/dev/null 2>&1
+    fi
+    if [ -n "${XVFB_PID:-}" ]; then
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+    fi
+    if [ "${KEEP:-0}" = 1 ]; then
+        echo "e2e: kept $SCEN (prefix: $WINEPREFIX)"
+    elif [ -n "${SCEN:-}" ]; then
+        rm -rf "$SCEN"
+    fi
+    exit $status
+}
+
+e2e_setup() {
+    [ -f "$SETUP_EXE_BUILT" ] || fail "no $SETUP_EXE_BUILT: build the win64 build first (or set E2E_BUILD)"
+    [ -f "$WAUTO_EXE" ] || fail "no $WAUTO_EXE: build the win64 build first (or set E2E_BUILD)"
+    e2e_ensure_template
+    local script
+    script=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
+    SCEN_NAME=${script#"$E2E_DIR/scenarios/"}
+    SCEN_NAME=${SCEN_NAME%.sh}
+    mkdir -p "$E2E_WORK/runs"
+    SCEN=$(mktemp -d "$E2E_WORK/runs/${SCEN_NAME//\//-}.XXXXXX")
+    trap e2e_cleanup EXIT
+    trap 'e2e_on_error $? $LINENO "$BASH_COMMAND"' ERR
+    export WINEPREFIX=$SCEN/prefix
+    DIST=$SCEN/dist
+    SHOTS=$SCEN/shots
+    mkdir -p "$DIST" "$SHOTS"
+    : >"$SCEN/dialogue.txt"
+    e2e_start_xvfb
+    e2e_copy_prefix "$E2E_TEMPLATE" "$WINEPREFIX"
+    e2e_wait_xvfb
+    # The distribution is drive D: unless the scenario starts from drive A:.
+    ln -s "$DIST" "$WINEPREFIX/dosdevices/d:"
+    EXIT_CODE=""
+    WAUTO_LOG=$SCEN/wauto.log
+    SETUP_STDERR=$SCEN/stderr.txt
+}
+
+# Starts the prefix's server before any program, so that two programs never
+# race to start it.
+e2e_server() {
+    if [ -z "${E2E_SERVER_STARTED:-}" ]; then
+        wineserver -p
+        E2E_SERVER_STARTED=1
+    fi
+}
+
+# ---- Paths -----------------------------------------------------------------------------
+
+# Host path of a Windows path: the drive through the prefix's dosdevices, then
+# each existing component matched without regard to case, as Windows does.
+hostpath() {
+    local win=$1
+    local drive=${win:0:2}
+    drive=${drive,,}
+    [[ $drive == [a-z]: ]] || fail "hostpath: not a drive path: $win"
+    local dir
+    dir=$(readlink -f "$WINEPREFIX/dosdevices/$drive") || fail "hostpath: drive $drive is not mapped"
+    local rest=${win:2}
+    rest=${rest//\\//}
+    local part match entry base
+    local IFS=/
+    for part in $rest; do
+        [ -n "$part" ] || continue
+        if [ -e "$dir/$part" ] || [ ! -d "$dir" ]; then
+            dir=$dir/$part
+            continue
+        fi
+        match=""
+        for entry in "$dir"/* "$dir"/.[!.]*; do
+            [ -e "$entry" ] || continue
+            base=${entry##*/}
+            if [ "${base,,}" = "${part,,}" ]; then
+                match=$entry
+                break
+            fi
+        done
+        dir=${match:-$dir/$part}
+    done
+    printf '%s\n' "$dir"
+}
+
+# Windows path (drive Z:) of a host path.
+winpath() {
+    local p
+    p=$(readlink -m "$1")
+    p=${p//\//\\}
+    printf 'Z:%s\n' "$p"
+}
+
+# ---- The distribution ---------------------------------------------------------------
+
+# Writes stdin to FILE with CR LF line ends.
+e2e_write_crlf() {
+    mkdir -p "$(dirname "$1")"
+    sed 's/\r$//; s/$/\r/' >"$1"
+}
+
+install_cfg() {
+    e2e_write_crlf "$DIST/${1:-install.cfg}"
+}
+
+dist_file() {
+    [ $# -eq 1 ] || fail "usage: dist_file NAME <<EOF"
+    e2e_write_crlf "$DIST/$1"
+}
+
+dist_file_raw() {
+    [ $# -eq 1 ] || fail "usage: dist_file_raw NAME < FILE"
+    mkdir -p "$(dirname "$DIST/$1")"
+    cat >"$DIST/$1"
+}
+
+dist_copy() {
+    local name=${2:-$(basename "$1")}
+    mkdir -p "$(dirname "$DIST/$name")"
+    cp "$1" "$DIST/$name"
+}
+
+# Drive A: is the folder $SCEN/DIR ("a floppy"); floppy_change re-points it.
+floppy() {
+    mkdir -p "$SCEN/$1"
+    ln -sfn "$SCEN/$1" "$WINEPREFIX/dosdevices/a:"
+}
+floppy_change() { floppy "$@"; }
+
+dialogue() {
+    cat >"$SCEN/dialogue.txt"
+}
+
+# Registry edits before the first program: written straight into user.reg,
+# which the server reads when it starts, so they cost no Wine process.
+e2e_user_reg() {
+    [ -z "${E2E_SERVER_STARTED:-}" ] || fail "registry must be set before the first program runs"
+    printf '%s\n' "$@" >>"$WINEPREFIX/user.reg"
+}
+
+# Windows version that SETUP.EXE (and its relaunched copy) sees: win31, win95,
+# win98, winxp, win7, win10 ...
+winver() {
+    local exe
+    for exe in SETUP.EXE INSTALLC.EXE installc.exe; do
+        e2e_user_reg "" "[Software\\\\Wine\\\\AppDefaults\\\\$exe] 1700000000" "\"Version\"=\"$1\""
+    done
+}
+
+wine_reg() {
+    e2e_server
+    "$WINE64" reg "$@" >>"$SCEN/reg.log" 2>&1 || fail "reg $*: $(cat "$SCEN/reg.log")"
+}
+
+# ---- Running the program --------------------------------------------------------------
+
+run_setup() {
+    local exe=SETUP.EXE cwd="" cmd="" timeout=60 drive='D:'
+    while [ $# -gt 0 ]; do
+        case $1 in
+            --floppy) drive='A:'; shift ;;
+            --exe) exe=$2; shift 2 ;;
+            --cwd) cwd=$2; shift 2 ;;
+            --cmd) cmd=$2; shift 2 ;;
+            --timeout) timeout=$2; shift 2 ;;
+            --) shift; break ;;
+            *) fail "run_setup: unknown option $1" ;;
+        esac
+    done
+    cp "$SETUP_EXE_BUILT" "$DIST/$exe"
+    if [ "$drive" = 'A:' ]; then
+        ln -sfn "$DIST" "$WINEPREFIX/dosdevices/a:"
+    fi
+    [ -n "$cmd" ] || cmd="$drive\\$exe"
+    [ -n "$cwd" ] || cwd="$drive\\"
+    e2e_server
+    e2e_shot_watcher &
+    local watcher=$!
+    local status=0
+    "$WINE64" "$WAUTO_EXE" -t "$timeout" -d "$cwd" -s "$(winpath "$SHOTS")" - "$cmd" "$@" \
+        <"$SCEN/dialogue.txt" >"$WAUTO_LOG" 2>"$SETUP_STDERR" || status=$?
+    kill "$watcher" 2>/dev/null || true
+    wait "$watcher" 2>/dev/null || true
+    sed 's/^/  | /' "$WAUTO_LOG"
+    if [ -s "$SETUP_STDERR" ]; then
+        echo "  standard error:"
+        tr -d '\r' <"$SETUP_STDERR" | sed 's/^/  ! /'
+    fi
+    EXIT_CODE=$(sed -n 's/.*exit code: \([0-9]*\).*/\1/p' "$WAUTO_LOG" | tail -n 1 | tr -d '\r')
+    case $status in
+        0) ;;
+        1) fail "the dialogue failed (transcript above)" ;;
+        3) fail "global timeout of the dialogue (transcript above)" ;;
+        *) fail "wauto could not run (status $status)" ;;
+    esac
+}
+
+# ---- Checks ---------------------------------------------------------------------------------
+
+expect_exit() {
+    [ -n "$EXIT_CODE" ] || fail "expect_exit: the program's exit code is unknown (did run_setup run?)"
+    [ "$EXIT_CODE" = "$1" ] || fail "expected exit code $1, found $EXIT_CODE"
+}
+
+expect_file() {
+    local p
+    p=$(hostpath "$1")
+    [ -f "$p" ] || fail "expected file $1, not found ($p)"
+    if [ $# -ge 2 ]; then
+        local want found
+        want=$(printf '%s' "$2" | od -An -c | tr -s ' ')
+        found=$(od -An -c "$p" | tr -s ' ')
+        [ "$(printf '%s' "$2" | cmp - "$p" >/dev/null 2>&1 && echo same)" = same ] ||
+            fail "file $1 differs: expected bytes [$want], found [$found]"
+    fi
+}
+
+expect_file_same() {
+    local p
+    p=$(hostpath "$1")
+    [ -f "$p" ] || fail "expected file $1, not found"
+    cmp -s "$p" "$2" || fail "file $1 differs from $2: $(cmp "$p" "$2" 2>&1 | head -n 1)"
+}
+
+expect_no_file() {
+    local p
+    p=$(hostpath "$1")
+    [ ! -e "$p" ] || fail "expected nothing at $1, found $( [ -d "$p" ] && echo a directory || echo a file)"
+}
+
+expect_dir() {
+    local p
+    p=$(hostpath "$1")
+    [ -d "$p" ] || fail "expected directory $1, $( [ -e "$p" ] && echo found a file || echo not found)"
+}
+
+# The value of KEY in SECTION of an INI file (section and key without regard
+# to case); prints nothing and fails when absent.
+ini_value() {
+    local file=$1 section=$2 key=$3 p
+    case $file in
+        [A-Za-z]:*) p=$(hostpath "$file") ;;
+        *) p=$(hostpath "C:\\windows\\$file") ;;
+    esac
+    [ -f "$p" ] || return 1
+    awk -v sec="$section" -v key="$key" '
+        BEGIN { sec = tolower(sec); key = tolower(key) }
+        { sub(/\r$/, "") }
+        /^[ \t]*\[/ { s = $0; sub(/^[ \t]*\[/, "", s); sub(/\].*$/, "", s); cur = tolower(s); next }
+        cur == sec {
+            i = index($0, "=")
+            if (i == 0) next
+            k = substr($0, 1, i - 1); gsub(/^[ \t]+|[ \t]+$/, "", k)
+            if (tolower(k) == key) { print substr($0, i + 1); found = 1; exit }
+        }
+        END { exit found ? 0 : 1 }' "$p"
+}
+
+expect_ini_value() {
+    local found
+    found=$(ini_value "$1" "$2" "$3") || fail "expected [$2] $3=$4 in $1, key not found"
+    [ "$found" = "$4" ] || fail "expected [$2] $3=$4 in $1, found $3=$found"
+}
+
+expect_no_ini_key() {
+    local found
+    if found=$(ini_value "$1" "$2" "$3"); then
+        fail "expected no key $3 in [$2] of $1, found $3=$found"
+    fi
+}
+
+startmenu_dir() {
+    printf '%s\n' "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+}
+
+expect_startmenu_group() {
+    [ -d "$(startmenu_dir)/$1" ] || fail "expected Start Menu group \"$1\"; groups: $(ls "$(startmenu_dir)" | tr '\n' ',')"
+}
+
+expect_no_startmenu_group() {
+    [ ! -e "$(startmenu_dir)/$1" ] || fail "expected no Start Menu group \"$1\""
+}
+
+expect_startmenu_item() {
+    [ -f "$(startmenu_dir)/$1/$2.lnk" ] ||
+        fail "expected item \"$2\" in Start Menu group \"$1\"; found: $(ls "$(startmenu_dir)/$1" 2>/dev/null | tr '\n' ',')"
+}
+
+expect_stderr() {
+    tr -d '\r' <"$SETUP_STDERR" | grep -qF -- "$1" || fail "expected standard error to contain \"$1\", found: $(tr -d '\r' <"$SETUP_STDERR")"
+}
+
+# ---- Screen -----------------------------------------------------------------------------------
+
+screenshot() {
+    import -window root -display "$DISPLAY" "$1"
+}
+
+# r g b of a pixel of an image file.
+e2e_pixel() {
+    convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- |
+        sed -n '2s/^[^(]*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
+        awk '{ printf "%d %d %d\n", $1, $2, $3 }'
+}
+
+pixel_at() {
+    local f=$SCEN/.pixel.png
+    screenshot "$f"
+    e2e_pixel "$f" "$1" "$2"
+}
+
+# A pixel of a picture taken by a "shot NAME" line of the dialogue.
+pixel_of() {
+    [ -f "$SHOTS/$1.png" ] || fail "no screenshot $1 (a dialogue line \"shot $1\" takes it)"
+    e2e_pixel "$SHOTS/$1.png" "$2" "$3"
+}
+
+# Path of a picture taken by a "shot NAME" line.
+shot_file() {
+    printf '%s\n' "$SHOTS/$1.png"
+}
+
+if [ "${1:-}" = --template-only ]; then
+    e2e_ensure_template
+else
+    e2e_setup
+fi

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# A welcome question answered No ends the program with exit code 0 and nothing more.
+. "$(dirname "$0")/../../lib.sh"
+
+install_cfg <<'EOF2'
+Caption=Sample Setup
+Welcome=Do you want to install the sample program?
+WelcomeCaption=Welcome
+DefaultPath=C:\SAMPLE
+EOF2
+
+dialogue <<'EOF2'
+msgbox "Welcome" "Do you want to install the sample program?"
+press No
+exit 0
+absent * * 0
+EOF2
+
+run_setup
+expect_exit 0
+expect_no_file 'C:\SAMPLE'
