@@ -160,3 +160,158 @@ struct BitWriter {
         }
     }
 };
+
+// ---- A small encoder with fixed codes ---------------------------------------------
+// Symbols: 508 codes of 9 bits and two of 8 (the last two symbols). Distances:
+// two codes of 3 bits, twelve of 4. The code-length alphabet uses only the
+// codes 10 and 11 (lengths 8 and 9), one bit each.
+
+struct Token {
+    unsigned length;    // 0 for a literal
+    unsigned value;     // the literal, or the distance (match starts distance + 1 back)
+};
+
+struct TestEncoder {
+    BitWriter w;
+    std::vector<uint8_t> symbolLengths = std::vector<uint8_t>(510, 9);
+    std::vector<uint8_t> distanceLengths = std::vector<uint8_t>(14, 4);
+    std::vector<unsigned> symbolCodes;
+    std::vector<unsigned> distanceCodes;
+    unsigned zeroRun = 3;  // zero aux lengths after the third
+
+    TestEncoder()
+    {
+        symbolLengths[508] = symbolLengths[509] = 8;
+        distanceLengths[0] = distanceLengths[1] = 3;
+        symbolCodes = Canonical(symbolLengths);
+        distanceCodes = Canonical(distanceLengths);
+    }
+
+    static std::vector<unsigned> Canonical(const std::vector<uint8_t>& lengths)
+    {
+        std::vector<unsigned> codes(lengths.size());
+        unsigned code = 0;
+        for (int len = 1; len <= 16; len++) {
+            for (size_t s = 0; s < lengths.size(); s++) {
+                if (lengths[s] == len)
+                    codes[s] = code++;
+            }
+            code <<= 1;
+        }
+        return codes;
+    }
+
+    void PutAuxLength(unsigned v)
+    {
+        if (v < 7) {
+            w.Put(v, 3);
+            return;
+        }
+        w.Put(7, 3);
+        for (unsigned i = 7; i < v; i++)
+            w.Put(1, 1);
+        w.Put(0, 1);
+    }
+
+    void BlockHeader(unsigned size)
+    {
+        w.Put(size, 16);
+        // Code-length alphabet: 12 lengths, 10 and 11 have one bit.
+        w.Put(12, 5);
+        for (unsigned i = 0; i < 12;) {
+            PutAuxLength(i >= 10 ? 1 : 0);
+            i++;
+            if (i == 3) {
+                w.Put(zeroRun, 2);
+                i += zeroRun;
+            }
+        }
+        // Symbol lengths 8 and 9 are the codes 10 (bit 0) and 11 (bit 1).
+        w.Put(510, 9);
+        for (uint8_t len : symbolLengths)
+            w.Put(len == 8 ? 0 : 1, 1);
+        w.Put(14, 4);
+        for (uint8_t len : distanceLengths)
+            PutAuxLength(len);
+    }
+
+    void Put(const Token& t)
+    {
+        if (t.length == 0) {
+            w.Put(symbolCodes[t.value], symbolLengths[t.value]);
+            return;
+        }
+        unsigned s = t.length + 253;
+        w.Put(symbolCodes[s], symbolLengths[s]);
+        unsigned j = 0;
+        while ((t.value >> j) != 0)
+            j++;
+        w.Put(distanceCodes[j], distanceLengths[j]);
+        if (j > 1)
+            w.Put(t.value - (1u << (j - 1)), static_cast<int>(j) - 1);
+    }
+
+    // The tokens in blocks of at most blockSize symbols.
+    Bytes Encode(const std::vector<Token>& tokens, unsigned blockSize = 65535)
+    {
+        for (size_t i = 0; i < tokens.size(); i++) {
+            if (i % blockSize == 0) {
+                size_t left = tokens.size() - i;
+                BlockHeader(static_cast<unsigned>(left < blockSize ? left : blockSize));
+            }
+            Put(tokens[i]);
+        }
+        return w.bytes;
+    }
+};
+
+// The output the tokens stand for, expanded byte by byte.
+inline Bytes Expand(const std::vector<Token>& tokens)
+{
+    Bytes out;
+    for (const Token& t : tokens) {
+        if (t.length == 0) {
+            out.push_back(static_cast<uint8_t>(t.value));
+            continue;
+        }
+        for (unsigned i = 0; i < t.length; i++)
+            out.push_back(out[out.size() - t.value - 1]);
+    }
+    return out;
+}
+
+// Random literals and matches, distances up to the largest (8191) as soon as
+// that much output exists.
+inline std::vector<Token> RandomTokens(uint32_t seed, size_t outputSize)
+{
+    std::vector<Token> tokens;
+    size_t produced = 0;
+    while (produced < outputSize) {
+        seed = seed * 1103515245 + 12345;
+        unsigned r = seed >> 8;
+        if (produced < 10 || r % 3 == 0) {
+            tokens.push_back({0, r % 7 == 0 ? 0u : (r >> 4) & 0xFF});
+            produced++;
+            continue;
+        }
+        unsigned length = 3 + (r >> 3) % (r % 5 == 0 ? 254 : 20);
+        unsigned maxDistance = produced - 1 < 8191 ? static_cast<unsigned>(produced - 1) : 8191;
+        unsigned distance;
+        switch ((r >> 12) % 4) {
+        case 0:
+            distance = (r >> 14) % 8;  // overlapping copies
+            break;
+        case 1:
+            distance = maxDistance - (r >> 14) % 16;  // far back, across the window's end
+            break;
+        default:
+            distance = (r >> 14) % (maxDistance + 1);
+            break;
+        }
+        if (distance > maxDistance)
+            distance = maxDistance;
+        tokens.push_back({length, distance});
+        produced += length;
+    }
+    return tokens;
+}

@@ -1,0 +1,333 @@
+// The extraction driver over archive files in a scratch directory: members
+// written, continuation members appended, display and progress through the
+// window stubs, cancel, damaged and unsafe input.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/setup.h"
+#include "archive/window.h"
+#include "tests/unit/archive_fixture.h"
+
+namespace {
+
+class ArchiveExtract : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(getcwd(savedDir, sizeof savedDir), nullptr);
+        snprintf(scratch, sizeof scratch, "/tmp/archive_extract_XXXXXX");
+        ASSERT_NE(mkdtemp(scratch), nullptr);
+        ASSERT_EQ(chdir(scratch), 0);
+        ResetStubLog();
+        ResetUnpackContext();
+        SetExtractOutput(OutputFiles, nullptr);
+        CancelRequested = false;
+        LastPercentSent = -1;
+        FailureCount = 0;
+    }
+    void TearDown() override
+    {
+        ASSERT_EQ(chdir(savedDir), 0);
+        char command[600];
+        snprintf(command, sizeof command, "rm -rf '%s'", scratch);
+        ASSERT_EQ(system(command), 0);
+    }
+    // Writes the archive into the scratch directory and extracts it.
+    int Extract(const Bytes& archive, const char* file = "test.lzh")
+    {
+        std::string path = std::string(scratch) + "/" + file;
+        EXPECT_TRUE(WriteFileBytes(path, archive));
+        return ExtractArchive(path.c_str());
+    }
+    static bool Exists(const char* path)
+    {
+        struct stat info;
+        return stat(path, &info) == 0;
+    }
+    char savedDir[1024];
+    char scratch[64];
+};
+
+UnpackContext FullContext()
+{
+    UnpackContext c = {};
+    c.progressMessage = UM_PROGRESS;
+    c.dialog = reinterpret_cast<WindowHandle>(0x100);
+    c.nameControl = reinterpret_cast<WindowHandle>(0x141);
+    c.percentControl = reinterpret_cast<WindowHandle>(0x142);
+    return c;
+}
+
+TEST_F(ArchiveExtract, TheExampleArchive)
+{
+    MemberSpec m = AbcMember("ABC.TXT");
+    EXPECT_EQ(Extract(ArchiveOf({m})), StepDone);
+    EXPECT_EQ(ReadFileBytes("ABC.TXT"), ToBytes("abcabcabcabc"));
+    // With the signature in front, and several members of every method.
+    MemberSpec stored = StoredMember("S.TXT", "stored text", "<sto>");
+    MemberSpec plain = StoredMember("P.TXT", "plain", "-lh0-");
+    EXPECT_EQ(Extract(ArchiveOf({stored, AbcMember("C.TXT", "<cmp>"), plain}, true)), StepDone);
+    EXPECT_EQ(ReadFileBytes("S.TXT"), ToBytes("stored text"));
+    EXPECT_EQ(ReadFileBytes("C.TXT"), ToBytes("abcabcabcabc"));
+    EXPECT_EQ(ReadFileBytes("P.TXT"), ToBytes("plain"));
+    EXPECT_EQ(FailureCount, 0);
+}
+
+TEST_F(ArchiveExtract, EmptyArchiveAndMissingArchive)
+{
+    InstallUnpackContext(FullContext());
+    EXPECT_EQ(Extract(Bytes{0}), StepDone);
+    EXPECT_EQ(StubLog.textCalls + StubLog.progressCalls + StubLog.pumpCalls, 0);
+    EXPECT_EQ(ExtractArchive("no-such-archive.lzh"), StepAborted);
+}
+
+TEST_F(ArchiveExtract, ContinuationMembersAreAppended)
+{
+    // Disk 1 begins BIG.DAT and C.DAT; disk 2 continues them.
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("BIG.DAT", "ab", "<sto>"), AbcMember("C.DAT", "<cmp>")})), StepDone);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("BIG.DAT", "cd", "<st+>"), AbcMember("C.DAT", "<cm+>")})), StepDone);
+    EXPECT_EQ(ReadFileBytes("BIG.DAT"), ToBytes("abcd"));
+    EXPECT_EQ(ReadFileBytes("C.DAT"), ToBytes("abcabcabcabcabcabcabcabc"));
+    // A continuation without its beginning creates the file.
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("NEW.DAT", "xy", "<st+>")})), StepDone);
+    EXPECT_EQ(ReadFileBytes("NEW.DAT"), ToBytes("xy"));
+    // An empty continuation leaves the file as it was; an empty member is an empty file.
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("BIG.DAT", "", "<st+>"), StoredMember("E.DAT", "")})), StepDone);
+    EXPECT_EQ(ReadFileBytes("BIG.DAT"), ToBytes("abcd"));
+    EXPECT_TRUE(Exists("E.DAT"));
+    EXPECT_TRUE(ReadFileBytes("E.DAT").empty());
+}
+
+TEST_F(ArchiveExtract, DirectoriesOfTheNameAreCreated)
+{
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("OUTER\\INNER\\F.TXT", "deep")})), StepDone);
+    EXPECT_EQ(ReadFileBytes("OUTER/INNER/F.TXT"), ToBytes("deep"));
+}
+
+TEST_F(ArchiveExtract, UnknownMethodLeavesAnEmptyFile)
+{
+    ASSERT_TRUE(WriteFileBytes("OLD.TXT", ToBytes("old contents")));
+    MemberSpec unknown = StoredMember("OLD.TXT", "new", "-lh6-");
+    EXPECT_EQ(Extract(ArchiveOf({unknown, StoredMember("NEXT.TXT", "next")})), StepDone);
+    EXPECT_TRUE(Exists("OLD.TXT"));
+    EXPECT_TRUE(ReadFileBytes("OLD.TXT").empty());
+    EXPECT_EQ(ReadFileBytes("NEXT.TXT"), ToBytes("next"));
+}
+
+TEST_F(ArchiveExtract, OutputThatCannotBeOpenedIsCountedAndSkipped)
+{
+    ASSERT_EQ(mkdir("BUSY", 0777), 0);
+    EXPECT_EQ(Extract(ArchiveOf({AbcMember("BUSY"), StoredMember("NEXT.TXT", "next")})), StepDone);
+    EXPECT_EQ(FailureCount, 1);
+    EXPECT_EQ(ReadFileBytes("NEXT.TXT"), ToBytes("next"));
+}
+
+TEST_F(ArchiveExtract, ExtensionHeadersAreSkipped)
+{
+    // As another archiver writes it: the directory in an extension header.
+    MemberSpec m = AbcMember("ABC.TXT");
+    m.extensions = {Bytes{0x02, 's', 'u', 'b', 0xFF}, Bytes{0x54, 1, 2, 3, 4, 5}};
+    EXPECT_EQ(Extract(ArchiveOf({m, StoredMember("B.TXT", "b")})), StepDone);
+    EXPECT_EQ(ReadFileBytes("ABC.TXT"), ToBytes("abcabcabcabc"));
+    EXPECT_EQ(ReadFileBytes("B.TXT"), ToBytes("b"));
+}
+
+TEST_F(ArchiveExtract, NextHeaderIsReadWhereTheMemberEnds)
+{
+    // Packed data longer than the decoder needs: the surplus is skipped.
+    MemberSpec m = AbcMember("ABC.TXT");
+    m.data.insert(m.data.end(), {0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06});
+    MemberSpec s = StoredMember("S.TXT", "stored");
+    s.data.push_back('!');  // one byte more than the unpacked size
+    EXPECT_EQ(Extract(ArchiveOf({m, s, StoredMember("B.TXT", "b")})), StepDone);
+    EXPECT_EQ(ReadFileBytes("ABC.TXT"), ToBytes("abcabcabcabc"));
+    EXPECT_EQ(ReadFileBytes("S.TXT"), ToBytes("stored"));
+    EXPECT_EQ(ReadFileBytes("B.TXT"), ToBytes("b"));
+}
+
+TEST_F(ArchiveExtract, LargeMembersCrossTheInputBuffer)
+{
+    // Several members, each larger than the 64 KiB input buffer, compressed
+    // and stored, read from a file.
+    std::vector<MemberSpec> members;
+    std::vector<Bytes> contents;
+    for (uint32_t seed : {21u, 22u}) {
+        std::vector<Token> tokens = RandomTokens(seed, 300000);
+        Bytes expected = Expand(tokens);
+        TestEncoder e;
+        MemberSpec m;
+        m.method = "-lh5-";
+        m.name = "Z" + std::to_string(seed);
+        m.data = e.Encode(tokens);
+        m.unpackedSize = static_cast<uint32_t>(expected.size());
+        m.crc = Crc16Of(expected);
+        members.push_back(m);
+        contents.push_back(expected);
+        MemberSpec raw;
+        raw.name = "R" + std::to_string(seed);
+        raw.data = expected;
+        raw.unpackedSize = m.unpackedSize;
+        raw.crc = m.crc;
+        members.push_back(raw);
+        contents.push_back(expected);
+    }
+    EXPECT_EQ(Extract(ArchiveOf(members)), StepDone);
+    for (size_t i = 0; i < members.size(); i++)
+        EXPECT_EQ(ReadFileBytes(members[i].name), contents[i]) << members[i].name;
+}
+
+TEST_F(ArchiveExtract, NameAndPercentageReachTheDialog)
+{
+    InstallUnpackContext(FullContext());
+    Bytes archive = ArchiveOf({StoredMember("DIR\\A.TXT", std::string(300, 'a'))});
+    EXPECT_EQ(Extract(archive), StepDone);
+    EXPECT_EQ(StubLog.progressCalls, 1);
+    EXPECT_EQ(StubLog.lastMessage, UM_PROGRESS);
+    // The end marker is still unread after the last chunk: 99, not 100.
+    int64_t position = static_cast<int64_t>(archive.size()) - 1;
+    EXPECT_EQ(StubLog.lastPercent, static_cast<int>(position * 100 / static_cast<int64_t>(archive.size())));
+    EXPECT_EQ(StubLog.lastPercent, 99);
+    EXPECT_STREQ(StubLog.lastText, "99%");
+    EXPECT_EQ(StubLog.textCalls, 2);  // the name, then the percentage
+    EXPECT_EQ(StubLog.pumpCalls, 1);
+
+    // Only the name control: the name as stored.
+    ResetStubLog();
+    UnpackContext c = FullContext();
+    c.percentControl = nullptr;
+    InstallUnpackContext(c);
+    EXPECT_EQ(Extract(archive), StepDone);
+    EXPECT_EQ(StubLog.textCalls, 1);
+    EXPECT_EQ(StubLog.lastTextControl, c.nameControl);
+    EXPECT_STREQ(StubLog.lastText, "DIR\\A.TXT");
+    EXPECT_EQ(StubLog.progressCalls, 0);
+}
+
+TEST_F(ArchiveExtract, PercentageSentOnlyWhenItChanges)
+{
+    InstallUnpackContext(FullContext());
+    // Three members of 8192 bytes: a percentage after each chunk.
+    std::string big(8192, 'x');
+    Bytes archive = ArchiveOf({StoredMember("1", big), StoredMember("2", big), StoredMember("3", big)});
+    EXPECT_EQ(Extract(archive), StepDone);
+    EXPECT_EQ(StubLog.progressCalls, 3);
+    EXPECT_EQ(StubLog.lastPercent, 99);
+    // The same archive again: its first value (33) differs from 99, its last
+    // equals the one sent before, and is sent again since 66 came between.
+    EXPECT_EQ(Extract(archive), StepDone);
+    EXPECT_EQ(StubLog.progressCalls, 6);
+    // A small archive whose only value equals the last one sent: nothing.
+    Bytes small = ArchiveOf({StoredMember("S", std::string(200, 's'))});
+    EXPECT_EQ(Extract(small), StepDone);
+    EXPECT_EQ(StubLog.progressCalls, 6);
+    // An empty member sends nothing either.
+    LastPercentSent = -1;
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("E", "")})), StepDone);
+    EXPECT_EQ(StubLog.progressCalls, 6);
+}
+
+TEST_F(ArchiveExtract, AllZeroContextShowsNothing)
+{
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("A", std::string(500, 'a')), AbcMember("B")})), StepDone);
+    EXPECT_EQ(StubLog.textCalls + StubLog.progressCalls + StubLog.pumpCalls, 0);
+    EXPECT_EQ(ReadFileBytes("B"), ToBytes("abcabcabcabc"));
+}
+
+TEST_F(ArchiveExtract, CancelIsSeenAfterTheMember)
+{
+    InstallUnpackContext(FullContext());
+    StubPumpHook = [](WindowHandle) { CancelRequested = true; };
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("FIRST", "1"), StoredMember("SECOND", "2")})), StepAborted);
+    EXPECT_EQ(ReadFileBytes("FIRST"), ToBytes("1"));
+    EXPECT_FALSE(Exists("SECOND"));
+    EXPECT_EQ(StubLog.pumpCalls, 1);
+    // Without a dialog there is no pump and no cancel check.
+    ResetUnpackContext();
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("THIRD", "3")})), StepDone);
+}
+
+TEST_F(ArchiveExtract, TestAndStreamOutputs)
+{
+    Bytes archive = ArchiveOf({AbcMember("A"), StoredMember("B", "-b-")});
+    SetExtractOutput(OutputDiscard, nullptr);
+    EXPECT_EQ(Extract(archive), StepDone);
+    EXPECT_FALSE(Exists("A"));
+    EXPECT_FALSE(Exists("B"));
+    FILE* stream = fopen("joined", "wb");
+    ASSERT_NE(stream, nullptr);
+    SetExtractOutput(OutputStream, stream);
+    EXPECT_EQ(Extract(archive), StepDone);
+    fclose(stream);
+    EXPECT_EQ(ReadFileBytes("joined"), ToBytes("abcabcabcabc-b-"));
+}
+
+TEST(ArchiveNames, UnsafeNames)
+{
+    const char* unsafe[] = {"\\WINDOWS\\X.DLL", "/etc/passwd", "C:AUTOEXEC.BAT", "C:\\X", "A\\..\\..\\X",
+                            "..", "..\\X", "A/../X", "A\\...\\X", "A\\.. \\X", "NAME:STREAM"};
+    for (const char* name : unsafe)
+        EXPECT_EQ(IsUnsafeName(name), 1) << name;
+    const char* safe[] = {"X", "DIR\\X.TXT", ".\\X", "..X", "X..", "A\\.PROFILE", "", "A B\\C"};
+    for (const char* name : safe)
+        EXPECT_EQ(IsUnsafeName(name), 0) << name;
+}
+
+using ArchiveExtractDeath = ArchiveExtract;
+
+TEST_F(ArchiveExtractDeath, UnsafeNameIsNeverWritten)
+{
+    ASSERT_EQ(mkdir("target", 0777), 0);
+    ASSERT_EQ(chdir("target"), 0);
+    Bytes archive = ArchiveOf({StoredMember("..\\ESCAPED", "x")});
+    EXPECT_EXIT(Extract(archive, "up.lzh"), ::testing::ExitedWithCode(1), "Unsafe member name");
+    EXPECT_FALSE(Exists("../ESCAPED"));
+    Bytes rooted = ArchiveOf({StoredMember("SUB\\..\\..\\ESCAPED", "x")});
+    EXPECT_EXIT(Extract(rooted, "up.lzh"), ::testing::ExitedWithCode(1), "Unsafe member name");
+    EXPECT_FALSE(Exists("SUB"));
+    EXPECT_FALSE(Exists("../ESCAPED"));
+}
+
+TEST_F(ArchiveExtractDeath, CrcMismatch)
+{
+    MemberSpec m = AbcMember("ABC.TXT");
+    m.crc = 0x44DC;
+    EXPECT_EXIT(Extract(ArchiveOf({m})), ::testing::ExitedWithCode(1), "CRC error");
+    MemberSpec s = StoredMember("S.TXT", "stored");
+    s.data[0] = 'S';
+    EXPECT_EXIT(Extract(ArchiveOf({s})), ::testing::ExitedWithCode(1), "CRC error");
+}
+
+TEST_F(ArchiveExtractDeath, ShortData)
+{
+    // Stored data shorter than the unpacked size, the archive going on.
+    MemberSpec s = StoredMember("S.TXT", "stored");
+    s.unpackedSize = 20;
+    EXPECT_EXIT(Extract(ArchiveOf({s, StoredMember("B", "b")})), ::testing::ExitedWithCode(1), "Can't read");
+    // The file cut inside a compressed member.
+    std::vector<Token> tokens = RandomTokens(3, 50000);
+    Bytes expected = Expand(tokens);
+    TestEncoder e;
+    MemberSpec m;
+    m.method = "-lh5-";
+    m.name = "Z";
+    m.data = e.Encode(tokens);
+    m.unpackedSize = static_cast<uint32_t>(expected.size());
+    m.crc = Crc16Of(expected);
+    Bytes archive = ArchiveOf({m});
+    archive.resize(archive.size() / 2);
+    EXPECT_EXIT(Extract(archive), ::testing::ExitedWithCode(1), "Can't read");
+    // An extension header larger than the member.
+    MemberSpec x = StoredMember("X", "x");
+    x.extensions = {Bytes{0x02, 'd'}};
+    Bytes bad = ArchiveOf({x});
+    // The high byte of the first extension size, the base header's last
+    // byte: it is followed by 4 extension bytes, the data and the end marker.
+    bad[bad.size() - 7] = 0x40;
+    bad[1] = static_cast<uint8_t>(bad[1] + 0x40);
+    EXPECT_EXIT(Extract(bad), ::testing::ExitedWithCode(1), "Can't read");
+}
+
+}  // namespace
