@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Archives made by other tools extract byte for byte as an independent
+# extractor (lhasa) extracts them; the program's own method ids, "\" names and
+# continuation members over two archives; damaged archives fail loudly; the
+# tool's conventions.
+#   interop.sh LZHX MKFIXTURE
+set -uo pipefail
+LZHX=$1
+MKFIXTURE=$2
+WORK=$(mktemp -d /tmp/archive_interop.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() { local what=$1; shift; "$@" >/dev/null 2>&1 || fail "$what"; }
+
+cd "$WORK"
+mkdir -p src/dir
+# Text of several megabytes, binary that compresses, binary that does not,
+# an empty file, a tiny file, a file in a directory.
+seq 1 200000 | sed 's/$/ lorem ipsum dolor sit amet/' > src/big.txt
+for f in /bin/bash /bin/ls /bin/cp; do cat "$f"; done > src/code.bin
+head -c 300000 /dev/urandom > src/random.bin
+: > src/empty
+printf 'x' > src/one
+printf 'line one\r\nline two\r\n' > src/dir/nested.txt
+(cd src && find . -type f | sed 's|^\./||' | sort > ../files)
+
+# Names, sizes and CRCs as lhasa lists them ("-v"), with the base name only.
+lhasa_list() {
+    lhasa -v "$1" | awk '$1 == "[generic]" || $1 ~ /^[-d]r/ {
+        name = $NF; sub(/.*\//, "", name); print name, $3, $5, $6 }' | sort
+}
+own_list() {
+    "$LZHX" l "$1" | awk 'NR > 1 && NF == 5 { print $5, $3, $1, tolower($4) }' | sort
+}
+
+for mode in c1o5 c1z; do
+    archive=$WORK/$mode.lzh
+    (cd src && jlha "$mode" "$archive" $(cat ../files) >/dev/null 2>&1) || { fail "jlha $mode"; continue; }
+    [ "$mode" = c1o5 ] && { grep -q -- '-lh5-' "$archive" || fail "$mode: no -lh5- member"; }
+    diff <(lhasa_list "$archive") <(own_list "$archive") || fail "$mode: list differs from lhasa's"
+    check "$mode: test" "$LZHX" t "$archive"
+    mkdir -p "ref-$mode" "out-$mode"
+    (cd "ref-$mode" && lhasa xq "$archive") || fail "$mode: lhasa extraction"
+    check "$mode: extract" "$LZHX" x "$archive" "out-$mode"
+    # The directory sits in an extension header, which is skipped: base names.
+    while read -r f; do
+        cmp -s "ref-$mode/$f" "out-$mode/$(basename "$f")" || fail "$mode: $f differs"
+        cmp -s "src/$f" "out-$mode/$(basename "$f")" || fail "$mode: $f differs from the original"
+    done < files
+    [ "$(ls "out-$mode" | wc -l)" -eq "$(wc -l < files)" ] || fail "$mode: member count"
+    cmp -s <(lhasa -pq "$archive") <("$LZHX" p "$archive") || fail "$mode: p output differs from lhasa -pq"
+done
+
+# ---- Own method ids, "\" names, a file split over two archives ---------------
+head -c 1500000 src/big.txt > part1.txt
+tail -c +1500001 src/big.txt > part2.txt
+head -c 100000 src/code.bin > part1.bin
+tail -c +100001 src/code.bin > part2.bin
+jlha c1o5 p1.lzh part1.txt >/dev/null 2>&1 && jlha c1o5 p2.lzh part2.txt >/dev/null 2>&1 || fail "jlha parts"
+python3 "$MKFIXTURE" disk1.lzh '<sto>' 'APP\BIN\CODE.BIN' part1.bin '<cmp>' 'APP\BIG.TXT' p1.lzh:0 \
+    '<sto>' 'APP\README' src/one || fail "disk1 fixture"
+python3 "$MKFIXTURE" disk2.lzh '<st+>' 'APP\BIN\CODE.BIN' part2.bin '<cm+>' 'APP\BIG.TXT' p2.lzh:0 \
+    '-lh5-' 'APP\DATA\AGAIN.TXT' p2.lzh:0 || fail "disk2 fixture"
+mkdir dest
+check "disk1" "$LZHX" x disk1.lzh dest
+check "disk2" "$LZHX" x disk2.lzh dest
+cmp -s src/code.bin dest/APP/BIN/CODE.BIN || fail "stored continuation"
+cmp -s src/big.txt dest/APP/BIG.TXT || fail "compressed continuation"
+cmp -s src/one dest/APP/README || fail "stored member"
+cmp -s part2.txt dest/APP/DATA/AGAIN.TXT || fail "-lh5- member with a \\ name"
+own_list disk2.lzh | grep -q '^APP\\BIN\\CODE.BIN .* <st+> ' || fail "list of own ids"
+
+# ---- Damaged archives ---------------------------------------------------------
+damaged() {  # NAME FILE EXPECTED-MESSAGE
+    local out
+    out=$("$LZHX" t "$2" 2>&1 >/dev/null)
+    local status=$?
+    [ $status -eq 1 ] || fail "$1: status $status"
+    grep -q "$3" <<< "$out" || fail "$1: message '$out'"
+}
+cp c1o5.lzh flipped.lzh
+size=$(stat -c %s flipped.lzh)
+# A byte in the middle of the archive, inside the big text's packed data.
+printf '\x55' | dd of=flipped.lzh bs=1 seek=$((size / 2)) conv=notrunc status=none
+cmp -s c1o5.lzh flipped.lzh && fail "flip made no change"
+out=$("$LZHX" t flipped.lzh 2>&1 >/dev/null); status=$?
+[ $status -eq 1 ] && grep -Eq "CRC error|Bad table|Can't read" <<< "$out" || fail "flipped byte: $status '$out'"
+head -c $((size - 1)) c1o5.lzh > nomarker.lzh
+damaged "no end marker" nomarker.lzh "Unexpected end of archive"
+head -c $((size / 3)) c1o5.lzh > cut.lzh
+out=$("$LZHX" t cut.lzh 2>&1 >/dev/null); status=$?
+[ $status -eq 1 ] && grep -Eq "Can't read|Unexpected end of archive" <<< "$out" || fail "cut archive: $status '$out'"
+python3 "$MKFIXTURE" unsafe.lzh '<sto>' 'OK.TXT' src/one '<sto>' '..\EVIL.TXT' src/one
+mkdir -p jail/inner
+(cd jail/inner && "$LZHX" x ../../unsafe.lzh >/dev/null 2>err.txt; echo $? > status)
+[ "$(cat jail/inner/status)" = 1 ] || fail "unsafe name: status"
+grep -q "Unsafe member name" jail/inner/err.txt || fail "unsafe name: message"
+[ -e jail/EVIL.TXT ] && fail "unsafe name was written"
+
+# ---- Tool conventions -----------------------------------------------------------
+check "--help" "$LZHX" --help
+"$LZHX" >/dev/null 2>&1; [ $? -eq 2 ] || fail "no arguments: status"
+"$LZHX" q c1o5.lzh >/dev/null 2>&1; [ $? -eq 2 ] || fail "unknown command: status"
+out=$("$LZHX" t missing.lzh 2>&1 >/dev/null); [ $? -eq 1 ] && [ -n "$out" ] || fail "missing archive"
+
+if [ $failures -ne 0 ]; then
+    echo "$failures failure(s)"
+    exit 1
+fi
+echo "all interoperability checks passed"
