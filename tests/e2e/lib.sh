@@ -16,7 +16,9 @@ E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_ROOT=$(cd "$E2E_DIR/../.." && pwd)
 E2E_BUILD=${E2E_BUILD:-$E2E_ROOT/build/win64}
 case $E2E_BUILD in /*) ;; *) E2E_BUILD=$E2E_ROOT/$E2E_BUILD ;; esac
-E2E_WORK=${E2E_WORK:-$E2E_ROOT/build/e2e}
+# The runner gives every run a directory of its own (template, scenario
+# directories, logs); a scenario run by hand uses build/e2e/manual.
+E2E_WORK=${E2E_WORK:-$E2E_ROOT/build/e2e/manual}
 E2E_TEMPLATE=${E2E_TEMPLATE:-$E2E_WORK/template}
 SETUP_EXE_BUILT=$E2E_BUILD/SETUP.EXE
 WAUTO_EXE=$E2E_BUILD/tests/e2e/wauto.exe
@@ -75,7 +77,8 @@ e2e_ensure_template() {
     mkdir -p "$E2E_WORK"
     (
         flock 9
-        if [ ! -f "$E2E_TEMPLATE/system.reg" ]; then
+        # A template older than this library may lack settings made here.
+        if [ ! -f "$E2E_TEMPLATE/system.reg" ] || [ "${BASH_SOURCE[0]}" -nt "$E2E_TEMPLATE/system.reg" ]; then
             e2e_build_template "$E2E_TEMPLATE" || { echo "e2e: cannot build the template prefix" >&2; exit 1; }
         fi
     ) 9>"$E2E_WORK/template.lock"
@@ -113,7 +116,8 @@ e2e_wait_xvfb() {
 }
 
 # Takes the screenshots that a "shot NAME" line of the dialogue asks for: wauto
-# leaves NAME.req, the picture goes to NAME.png, then the request is removed.
+# leaves NAME.req, the picture goes to NAME.bmp (24-bit), then the request is
+# removed.
 e2e_shot_watcher() {
     local tick=$SCEN/.tick req
     mkfifo "$tick"
@@ -121,7 +125,7 @@ e2e_shot_watcher() {
     while :; do
         for req in "$SHOTS"/*.req; do
             [ -e "$req" ] || continue
-            import -window root -display "$DISPLAY" "${req%.req}.png" 2>>"$SCEN/import.log" || true
+            import -window root -display "$DISPLAY" "BMP3:${req%.req}.bmp" 2>>"$SCEN/import.log" || true
             rm -f "$req"
         done
         read -r -t 0.05 -u "$tick_fd" _ || true
@@ -449,13 +453,17 @@ pixel_at() {
 
 # A pixel of a picture taken by a "shot NAME" line of the dialogue.
 pixel_of() {
-    [ -f "$SHOTS/$1.png" ] || fail "no screenshot $1 (a dialogue line \"shot $1\" takes it)"
-    e2e_pixel "$SHOTS/$1.png" "$2" "$3"
+    [ -f "$SHOTS/$1.bmp" ] || fail "no screenshot $1 (a dialogue line \"shot $1\" takes it)"
+    e2e_pixel "$SHOTS/$1.bmp" "$2" "$3"
 }
 
-# Path of a picture taken by a "shot NAME" line.
+# Path of a picture taken by a "shot NAME" line, and its copy as PNG.
 shot_file() {
-    printf '%s\n' "$SHOTS/$1.png"
+    printf '%s\n' "$SHOTS/$1.bmp"
+}
+
+shot_png() {
+    convert "$SHOTS/$1.bmp" "$2"
 }
 
 if [ "${1:-}" = --template-only ]; then

@@ -617,22 +617,47 @@ void CommandGone(const Line& line)
         Fail(line, "the current window is still there after %lu ms", timeout);
 }
 
+bool Contains(const WindowList& list, HWND w)
+{
+    for (int i = 0; i < list.count; i++)
+        if (list.windows[i] == w)
+            return true;
+    return false;
+}
+
+// No new matching window appears during the span: windows already visible
+// when the command starts (the main window, a box that is closing) are not
+// counted.
 void CommandAbsent(const Line& line)
 {
     NeedWords(line, 4, 4, "absent CLASS TEXT MS");
     DWORD span = TimeoutArg(line, 3);
-    ULONGLONG deadline = GetTickCount64() + span;
+    WindowList before;
+    TopLevelWindows(before);
+    int kept = 0;
+    for (int i = 0; i < before.count; i++)
+        if (IsWindowVisible(before.windows[i]))
+            before.windows[kept++] = before.windows[i];
+    before.count = kept;
+    ULONGLONG started = GetTickCount64();
     for (;;) {
-        HWND w = FindWindowMatch(line.tokens[1], line.tokens[2], nullptr, nullptr);
-        if (w) {
+        WindowList now;
+        TopLevelWindows(now);
+        for (int i = 0; i < now.count; i++) {
+            HWND w = now.windows[i];
+            if (!IsWindowVisible(w) || Contains(before, w))
+                continue;
             char cls[256], caption[TextCapacity], shown[TextCapacity];
             ClassOf(w, cls, sizeof cls);
             CaptionOf(w, caption, sizeof caption);
+            if (!Matches(line.tokens[1], cls) || !Matches(line.tokens[2], caption))
+                continue;
             Escape(caption, shown, sizeof shown);
-            Fail(line, "expected no such window, found %s \"%s\" after %.2f s", cls, shown,
-                 static_cast<double>(span - (deadline - GetTickCount64())) / 1000.0);
+            Fail(line, "expected no new window, found %s \"%s\" after %.2f s", cls, shown,
+                 static_cast<double>(GetTickCount64() - started) / 1000.0);
         }
-        if (GetTickCount64() >= deadline)
+        // A program that has ended shows no more windows.
+        if (GetTickCount64() - started >= span || (!AllowExit && ProgramEnded(nullptr)))
             return;
         Sleep(PollMs);
     }
@@ -669,6 +694,13 @@ void CommandRepaint(const Line& line)
     NeedCurrent(line);
     if (!RedrawWindow(Current, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN))
         Fail(line, "RedrawWindow failed (error %lu)", GetLastError());
+    // The window's thread has painted when its update region is empty again.
+    ULONGLONG deadline = GetTickCount64() + DefaultWaitMs;
+    while (GetUpdateRect(Current, nullptr, FALSE)) {
+        if (GetTickCount64() >= deadline)
+            Fail(line, "the window did not repaint within %lu ms", DefaultWaitMs);
+        Sleep(PollMs);
+    }
 }
 
 void CommandClose(const Line& line)

@@ -7,13 +7,14 @@ Caption=Sample Setup
 Welcome=Do you want to install the sample program?
 WelcomeCaption=Welcome
 DefaultPath=C:\SAMPLE
+DestPathPrompt=N
 EOF2
 
 dialogue <<'EOF2'
 msgbox "Welcome" "Do you want to install the sample program?"
 press No
+absent * * 3000
 exit 0
-absent * * 0
 EOF2
 
 run_setup

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# A setup script without keys runs from the first paint to exit code 0: the destination asked with its default, then the success message.
+. "$(dirname "$0")/../../lib.sh"
+
+install_cfg </dev/null
+
+dialogue <<'EOF2'
+window Install ""
+dialog "Destination"
+text 101 "C:\\TEMP"
+press OK
+msgbox "" "Installation has completed successfully."
+press OK
+exit 0
+EOF2
+
+run_setup
+expect_exit 0
+expect_dir 'C:\TEMP'
