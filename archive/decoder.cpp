@@ -259,24 +259,42 @@ inline unsigned Walk(const DecoderState& d, unsigned j, uint64_t bits, uint64_t 
     return j;
 }
 
+inline uint64_t Load8(const uint8_t* p)
+{
+    uint64_t v;
+    memcpy(&v, p, 8);
+    return v;
+}
+
+inline void Store8(uint8_t* p, uint64_t v)
+{
+    memcpy(p, &v, 8);
+}
+
 // Copies a match of length bytes from window position from to position r,
-// one byte after the other in increasing order, as the format defines it.
+// with the effect of a copy one byte after the other in increasing order, as
+// the format defines it. The caller ensures that neither range wraps.
 inline void CopyMatch(uint8_t* buffer, unsigned r, unsigned from, unsigned length)
 {
     uint8_t* to = buffer + r;
     const uint8_t* src = buffer + from;
-    // Eight bytes at a time are safe when the source is at least eight bytes
+    // Eight bytes at a time are exact when the source is at least eight bytes
     // behind (each load reads only bytes already written) or anywhere ahead
-    // (each load reads bytes not yet overwritten).
-    if (from > r || r - from >= 8) {
-        while (length >= 8) {
-            uint64_t v;
-            memcpy(&v, src, 8);
-            memcpy(to, &v, 8);
-            to += 8;
-            src += 8;
-            length -= 8;
-        }
+    // (each load reads bytes not yet overwritten). The last step may write up
+    // to seven bytes past the match; they still hold older window bytes that
+    // later matches may read, so they are saved first and put back.
+    bool apart = from > r || r - from >= 8;
+    if (apart && r + length + 8 <= static_cast<unsigned>(WindowSize) &&
+        from + length + 7 <= static_cast<unsigned>(WindowSize)) {
+        uint64_t after = Load8(to + length);
+        for (unsigned i = 0; i < length; i += 8)
+            Store8(to + i, Load8(src + i));
+        Store8(to + length, after);
+        return;
+    }
+    if (from + 1 == r) {  // distance 0: the previous byte repeated
+        memset(to, *src, length);
+        return;
     }
     while (length-- > 0)
         *to++ = *src++;
