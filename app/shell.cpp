@@ -13,8 +13,10 @@ HINSTANCE AppInstance;
 
 static const char ClassName[] = "Install";
 
-// The icons question holds at most 99 characters.
+// The icons question holds at most 99 characters: a longer program name is
+// cut so that the question itself stays whole.
 static const int IconsQuestionCapacity = 100;
+static const char IconsQuestion[] = "Add icons for %.68s to your desktop?";
 
 static LRESULT OnPaint(HWND window)
 {
@@ -59,7 +61,7 @@ static LRESULT OnGroups(HWND window)
     if (GroupList && GroupList->count > 0) {
         UpdateWindow(window);
         char question[IconsQuestionCapacity];
-        snprintf(question, sizeof question, "Add icons for %s to your desktop?",
+        snprintf(question, sizeof question, IconsQuestion,
                  GetKey(*Script, KeyProgramName));
         bool create = true;
         if (GetKey(*Script, KeyIconsPrompt))
