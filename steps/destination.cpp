@@ -41,7 +41,8 @@ static int64_t DiskFreeBytes(int n)
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     FARPROC proc = kernel ? GetProcAddress(kernel, "GetDiskFreeSpaceExA") : nullptr;
     if (proc) {
-        // Through a generic function pointer, so the cast is not a type pun.
+        // Cast through the generic function pointer type, as GetProcAddress
+        // results must be.
         DiskFreeSpaceExFn freeSpaceEx =
             reinterpret_cast<DiskFreeSpaceExFn>(reinterpret_cast<void (*)()>(proc));
         ULARGE_INTEGER available, total, totalFree;
