@@ -84,14 +84,42 @@ e2e_ensure_template() {
     ) 9>"$E2E_WORK/template.lock"
 }
 
-# A copy of the template. The system32 files (630 MB of DLLs that nothing
-# writes) are hard links; everything else is copied, so a scenario never
-# changes the template.
+# A copy of the template. The DLLs of system32 and winsxs (670 MB that
+# nothing writes) are hard links to the template's files; everything else is
+# copied. A scenario that overwrites a file there (rather than adding one)
+# calls private_system32 first, or it would change the template; the clean-up
+# reports such a write.
+E2E_SHARED_DIRS=(drive_c/windows/system32 drive_c/windows/winsxs)
+
 e2e_copy_prefix() {
-    local from=$1 to=$2
+    local from=$1 to=$2 d
+    local exclude=()
+    for d in "${E2E_SHARED_DIRS[@]}"; do
+        exclude+=("--exclude=./$d")
+    done
     mkdir -p "$to"
-    tar -C "$from" --exclude=./drive_c/windows/system32 -cf - . | tar -C "$to" -xf -
-    cp -al "$from/drive_c/windows/system32" "$to/drive_c/windows/system32"
+    tar -C "$from" "${exclude[@]}" -cf - . | tar -C "$to" -xf -
+    for d in "${E2E_SHARED_DIRS[@]}"; do
+        cp -al "$from/$d" "$to/$d"
+    done
+    touch "$to/.e2e-copied"
+}
+
+# Replaces the hard links of C:\windows\system32 by copies of their own.
+private_system32() {
+    local d=$WINEPREFIX/drive_c/windows/system32
+    cp -a "$d" "$d.private"
+    rm -rf "$d"
+    mv "$d.private" "$d"
+}
+
+# Files of the shared directories written since the copy (their time stamp
+# is newer): such a write went through to the template.
+e2e_shared_writes() {
+    local d
+    for d in "${E2E_SHARED_DIRS[@]}"; do
+        find "$WINEPREFIX/$d" -type f -links +1 -newer "$WINEPREFIX/.e2e-copied" 2>/dev/null
+    done
 }
 
 # ---- Display -------------------------------------------------------------------------
@@ -115,20 +143,33 @@ e2e_wait_xvfb() {
     export DISPLAY=:$number
 }
 
-# Takes the screenshots that a "shot NAME" line of the dialogue asks for: wauto
-# leaves NAME.req, the picture goes to NAME.bmp (24-bit), then the request is
-# removed.
-e2e_shot_watcher() {
-    local tick=$SCEN/.tick req
+# Serves the dialogue's requests to the host while wauto runs:
+# - "shot NAME": wauto leaves NAME.req; the screen goes to NAME.bmp (24-bit),
+#   then the request is removed;
+# - "host COMMAND...": wauto leaves hostNNN.cmd with the command; it runs here
+#   (a helper such as floppy_change), its output goes to hostNNN.err when it
+#   fails, then the request is removed.
+e2e_watcher() {
+    local tick=$SCEN/.tick req out
     mkfifo "$tick"
     exec {tick_fd}<>"$tick"
+    trap - ERR
+    set +eE
     while :; do
-        for req in "$SHOTS"/*.req; do
+        for req in "$SHOTS"/*.req "$SHOTS"/*.cmd; do
             [ -e "$req" ] || continue
-            import -window root -display "$DISPLAY" "BMP3:${req%.req}.bmp" 2>>"$SCEN/import.log" || true
+            case $req in
+                *.req)
+                    import -window root -display "$DISPLAY" "BMP3:${req%.req}.bmp" 2>>"$SCEN/import.log" ;;
+                *.cmd)
+                    echo "  host: $(cat "$req")" >>"$SCEN/host.log"
+                    if ! out=$( (set -eE; eval "$(tr -d '\r' <"$req")") 2>&1 ); then
+                        printf '%s' "${out:-status $?}" >"${req%.cmd}.err"
+                    fi ;;
+            esac
             rm -f "$req"
         done
-        read -r -t 0.05 -u "$tick_fd" _ || true
+        read -r -t 0.05 -u "$tick_fd" _
     done
 }
 
@@ -139,8 +180,18 @@ e2e_cleanup() {
     set +eE
     trap - ERR
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ -n "${E2E_SERVER_STARTED:-}" ]; then
-        wineserver -k >/dev/null 2>&1
+        # SIGKILL: the prefix is thrown away, nothing needs to be saved
+        # (a plain -k takes most of a second).
+        wineserver -k9 >/dev/null 2>&1
         wineserver -w >/dev/null 2>&1
+    fi
+    if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/.e2e-copied" ]; then
+        local written
+        written=$(e2e_shared_writes)
+        if [ -n "$written" ]; then
+            printf 'FAIL: the scenario wrote files shared with the template prefix (call private_system32 before run_setup):\n%s\n' "$written"
+            [ "$status" -ne 0 ] || status=1
+        fi
     fi
     if [ -n "${XVFB_PID:-}" ]; then
         kill "$XVFB_PID" 2>/dev/null
@@ -165,6 +216,8 @@ e2e_setup() {
     mkdir -p "$E2E_WORK/runs"
     SCEN=$(mktemp -d "$E2E_WORK/runs/${SCEN_NAME//\//-}.XXXXXX")
     trap e2e_cleanup EXIT
+    trap 'exit 143' TERM
+    trap 'exit 130' INT
     trap 'e2e_on_error $? $LINENO "$BASH_COMMAND"' ERR
     export WINEPREFIX=$SCEN/prefix
     DIST=$SCEN/dist
@@ -316,7 +369,7 @@ run_setup() {
     [ -n "$cmd" ] || cmd="$drive\\$exe"
     [ -n "$cwd" ] || cwd="$drive\\"
     e2e_server
-    e2e_shot_watcher &
+    e2e_watcher &
     local watcher=$!
     local status=0
     "$WINE64" "$WAUTO_EXE" -t "$timeout" -d "$cwd" -s "$(winpath "$SHOTS")" - "$cmd" "$@" \
@@ -324,6 +377,7 @@ run_setup() {
     kill "$watcher" 2>/dev/null || true
     wait "$watcher" 2>/dev/null || true
     sed 's/^/  | /' "$WAUTO_LOG"
+    [ ! -s "$SCEN/host.log" ] || cat "$SCEN/host.log"
     if [ -s "$SETUP_STDERR" ]; then
         echo "  standard error:"
         tr -d '\r' <"$SETUP_STDERR" | sed 's/^/  ! /'

@@ -745,6 +745,45 @@ void CommandShot(const Line& line)
     }
 }
 
+// A request to the harness on the host: wauto leaves NAME.cmd holding the
+// rest of the line, the harness runs it as a shell command (a lib.sh helper
+// such as "floppy DISK2"), writes NAME.err on failure and removes NAME.cmd.
+void CommandHost(const Line& line)
+{
+    if (line.count < 2)
+        Fail(line, "usage: host COMMAND [WORDS...]");
+    if (!ShotDir[0])
+        Fail(line, "no harness directory (-s) given");
+    static int serial;
+    serial++;
+    char path[MAX_PATH], errPath[MAX_PATH];
+    if (snprintf(path, sizeof path, "%s\\host%03d.cmd", ShotDir, serial) >= static_cast<int>(sizeof path) ||
+        snprintf(errPath, sizeof errPath, "%s\\host%03d.err", ShotDir, serial) >= static_cast<int>(sizeof errPath))
+        Fail(line, "harness path too long");
+    const char* text = line.source + strspn(line.source, " \t") + 4;
+    text += strspn(text, " \t");
+    FILE* f = fopen(path, "wb");
+    if (!f)
+        Fail(line, "cannot create %s", path);
+    bool written = fputs(text, f) >= 0;
+    if (fclose(f) != 0 || !written)
+        Fail(line, "cannot write %s", path);
+    ULONGLONG deadline = GetTickCount64() + 10000;
+    while (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount64() >= deadline)
+            Fail(line, "the harness did not run the command within 10 s");
+        Sleep(PollMs);
+    }
+    f = fopen(errPath, "rb");
+    if (f) {
+        char message[TextCapacity];
+        size_t n = fread(message, 1, sizeof message - 1, f);
+        message[n] = '\0';
+        fclose(f);
+        Fail(line, "the harness command failed: %s", message);
+    }
+}
+
 void CommandExit(const Line& line)
 {
     NeedWords(line, 2, 3, "exit N [MS]");
@@ -788,6 +827,7 @@ void Execute(const Line& line)
     else if (!strcmp(c, "close"))        CommandClose(line);
     else if (!strcmp(c, "post"))         CommandPost(line);
     else if (!strcmp(c, "shot"))         CommandShot(line);
+    else if (!strcmp(c, "host"))         CommandHost(line);
     else if (!strcmp(c, "exit"))         CommandExit(line);
     else if (!strcmp(c, "running"))      CommandRunning(line);
     else if (!strcmp(c, "sleep")) {
