@@ -129,7 +129,7 @@ e2e_shared_writes() {
 e2e_start_xvfb() {
     XVFB_FIFO=$SCEN/.displayfd
     mkfifo "$XVFB_FIFO"
-    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$XVFB_FIFO" >"$SCEN/xvfb.log" 2>&1 &
+    env -u WINEPREFIX Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$XVFB_FIFO" >"$SCEN/xvfb.log" 2>&1 &
     XVFB_PID=$!
     exec {XVFB_FD}<"$XVFB_FIFO"
 }
@@ -175,15 +175,30 @@ e2e_watcher() {
 
 # ---- Scenario set-up and clean-up ---------------------------------------------------
 
+# Processes of this prefix still alive after its server ended (none are
+# expected): ended one by one, by pid.
+e2e_kill_leftovers() {
+    local env pid left=()
+    for env in $(env -u WINEPREFIX grep -lzxF -- "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+        pid=${env#/proc/}
+        pid=${pid%/environ}
+        [ "$pid" = "$$" ] || [ "$pid" = "$BASHPID" ] || left+=("$pid")
+    done
+    if [ ${#left[@]} -gt 0 ]; then
+        echo "e2e: ending ${#left[@]} leftover Wine processes of $WINEPREFIX"
+        kill -9 "${left[@]}" 2>/dev/null
+    fi
+}
+
 e2e_cleanup() {
     local status=$?
     set +eE
     trap - ERR
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ -n "${E2E_SERVER_STARTED:-}" ]; then
-        # SIGKILL: the prefix is thrown away, nothing needs to be saved
-        # (a plain -k takes most of a second).
-        wineserver -k9 >/dev/null 2>&1
+        # Not -k9: that kills only the server and leaves its services running.
+        wineserver -k >/dev/null 2>&1
         wineserver -w >/dev/null 2>&1
+        e2e_kill_leftovers
     fi
     if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/.e2e-copied" ]; then
         local written
