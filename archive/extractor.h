@@ -46,8 +46,8 @@ constexpr char MethodCompressed = '5';
 constexpr char MethodStoredAppend = '1';
 constexpr char MethodCompressedAppend = '6';
 
-// Fatal messages. The first four are the historical ones; the others report
-// damage that the original reader let through.
+// Fatal messages. The first four are those of the format's own checks; the others
+// report damage found by the further checks of this reader.
 extern const char MsgHeaderSum[];    // "Header sum error"
 extern const char MsgBadTable[];     // "Bad table"
 extern const char MsgCantRead[];     // "Can't read"
