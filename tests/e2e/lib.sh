@@ -175,18 +175,33 @@ e2e_watcher() {
 
 # ---- Scenario set-up and clean-up ---------------------------------------------------
 
+# Pids of the processes started with WINEPREFIX=$1 (exactly), or with a
+# WINEPREFIX below the directory $1/ when $2 is "below". Only numbers above 1
+# that are not this shell are printed.
+e2e_prefix_pids() {
+    local pattern files f pid
+    if [ "${2:-}" = below ]; then
+        pattern="^WINEPREFIX=$(printf '%s' "$1" | sed 's/[][\.*^$]/\\&/g')/"
+        files=$(env -u WINEPREFIX grep -lz -- "$pattern" /proc/[0-9]*/environ 2>/dev/null || true)
+    else
+        files=$(env -u WINEPREFIX grep -lzxF -- "WINEPREFIX=$1" /proc/[0-9]*/environ 2>/dev/null || true)
+    fi
+    for f in $files; do
+        [[ $f =~ ^/proc/([0-9]+)/environ$ ]] || continue
+        pid=${BASH_REMATCH[1]}
+        [ "$pid" -gt 1 ] && [ "$pid" != "$$" ] && [ "$pid" != "$BASHPID" ] || continue
+        printf '%s\n' "$pid"
+    done
+}
+
 # Processes of this prefix still alive after its server ended (none are
 # expected): ended one by one, by pid.
 e2e_kill_leftovers() {
-    local env pid left=()
-    for env in $(env -u WINEPREFIX grep -lzxF -- "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
-        pid=${env#/proc/}
-        pid=${pid%/environ}
-        [ "$pid" = "$$" ] || [ "$pid" = "$BASHPID" ] || left+=("$pid")
-    done
+    local left=()
+    mapfile -t left < <(e2e_prefix_pids "$WINEPREFIX" || true)
     if [ ${#left[@]} -gt 0 ]; then
-        echo "e2e: ending ${#left[@]} leftover Wine processes of $WINEPREFIX"
-        kill -9 "${left[@]}" 2>/dev/null
+        echo "e2e: ending ${#left[@]} leftover Wine processes of $WINEPREFIX: ${left[*]}"
+        kill -9 "${left[@]}" 2>/dev/null || true
     fi
 }
 
@@ -535,8 +550,15 @@ shot_png() {
     convert "$SHOTS/$1.bmp" "$2"
 }
 
-if [ "${1:-}" = --template-only ]; then
-    e2e_ensure_template
-else
-    e2e_setup
-fi
+case ${1:-} in
+    --template-only) e2e_ensure_template ;;
+    --sweep)
+        # The runner's last resort: processes of any prefix below a work
+        # directory, left by a scenario that was killed.
+        mapfile -t E2E_LEFT < <(e2e_prefix_pids "$2" below || true)
+        if [ ${#E2E_LEFT[@]} -gt 0 ]; then
+            echo "e2e: ending ${#E2E_LEFT[@]} leftover Wine processes below $2"
+            kill -9 "${E2E_LEFT[@]}" 2>/dev/null || true
+        fi ;;
+    *) e2e_setup ;;
+esac
