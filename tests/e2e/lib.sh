@@ -62,8 +62,12 @@ e2e_build_template() {
         "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$tmp.log" 2>&1
         "$WINE64" reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d '' /f >>"$tmp.log" 2>&1
         "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >>"$tmp.log" 2>&1
+        # Stopping the server saves the registry; waiting for it to end by
+        # itself would take seconds more.
+        wineserver -k
         wineserver -w
     )
+    grep -q '"Managed"="N"' "$tmp/user.reg" || { echo "e2e: the template's registry was not saved" >>"$tmp.log"; rm -f "$tmp/system.reg"; }
     if [ ! -f "$tmp/system.reg" ] || [ ! -d "$tmp/drive_c/windows/system32" ]; then
         cat "$tmp.log" >&2 || true
         return 1
@@ -205,23 +209,14 @@ e2e_kill_leftovers() {
     fi
 }
 
-e2e_cleanup() {
-    local status=$?
-    set +eE
-    trap - ERR
+# Stops the prefix's processes and the display and removes the scenario's
+# files.
+e2e_teardown() {
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ -n "${E2E_SERVER_STARTED:-}" ]; then
         # Not -k9: that kills only the server and leaves its services running.
         wineserver -k >/dev/null 2>&1
         wineserver -w >/dev/null 2>&1
         e2e_kill_leftovers
-    fi
-    if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/.e2e-copied" ]; then
-        local written
-        written=$(e2e_shared_writes)
-        if [ -n "$written" ]; then
-            printf 'FAIL: the scenario wrote files shared with the template prefix (call private_system32 before run_setup):\n%s\n' "$written"
-            [ "$status" -ne 0 ] || status=1
-        fi
     fi
     if [ -n "${XVFB_PID:-}" ]; then
         kill "$XVFB_PID" 2>/dev/null
@@ -231,6 +226,31 @@ e2e_cleanup() {
         echo "e2e: kept $SCEN (prefix: $WINEPREFIX)"
     elif [ -n "${SCEN:-}" ]; then
         rm -rf "$SCEN"
+    fi
+}
+
+e2e_cleanup() {
+    local status=$?
+    set +eE
+    trap - ERR
+    if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/.e2e-copied" ]; then
+        local written
+        written=$(e2e_shared_writes)
+        if [ -n "$written" ]; then
+            printf 'FAIL: the scenario wrote files shared with the template prefix (call private_system32 before run_setup):\n%s\n' "$written"
+            [ "$status" -ne 0 ] || status=1
+        fi
+    fi
+    # Under the runner the teardown (most of a second, mostly waiting for the
+    # server) goes on in the background while the next scenario starts; the
+    # runner waits for every teardown before it ends.
+    if [ -n "${E2E_TEARDOWN_DIR:-}" ] && [ "${KEEP:-0}" != 1 ] && [ -d "$E2E_TEARDOWN_DIR" ]; then
+        local mark
+        mark=$(mktemp "$E2E_TEARDOWN_DIR/XXXXXX")
+        ( trap - EXIT TERM INT; e2e_teardown >/dev/null 2>&1; rm -f "$mark" ) </dev/null >/dev/null 2>&1 &
+        disown
+    else
+        e2e_teardown
     fi
     exit $status
 }

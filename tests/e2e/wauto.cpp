@@ -106,12 +106,12 @@ void CaptionOf(HWND window, char* out, int capacity)
 
 // A control's text through WM_GETTEXT, which also reads edit controls.
 // Returns false when the control's thread did not answer in time.
-bool ControlText(HWND control, char* out, int capacity)
+bool ControlText(HWND control, char* out, int capacity, UINT timeout = SendTimeoutMs)
 {
     out[0] = '\0';
     DWORD_PTR got = 0;
     if (!SendMessageTimeoutA(control, WM_GETTEXT, static_cast<WPARAM>(capacity),
-                             reinterpret_cast<LPARAM>(out), SMTO_ABORTIFHUNG, SendTimeoutMs, &got))
+                             reinterpret_cast<LPARAM>(out), SMTO_ABORTIFHUNG, timeout, &got))
         return false;
     out[capacity - 1] = '\0';
     if (got < static_cast<DWORD_PTR>(capacity))
@@ -214,7 +214,8 @@ BOOL CALLBACK ListChild(HWND child, LPARAM top)
         return TRUE;
     char cls[128], text[TextCapacity], shown[TextCapacity];
     ClassOf(child, cls, sizeof cls);
-    if (!ControlText(child, text, sizeof text))
+    // A short wait: a program that does not answer would make the report slow.
+    if (!ControlText(child, text, sizeof text, 300))
         snprintf(text, sizeof text, "(no answer)");
     Escape(text, shown, sizeof shown);
     long id = static_cast<long>(GetWindowLongPtrA(child, GWLP_ID));
@@ -533,16 +534,12 @@ void CommandType(const Line& line)
     NeedCurrent(line);
     long id = 0;
     HWND control = ControlArg(line, 1, &id);
+    // What the control keeps (an edit control may cut a long text) is for a
+    // following "text" line to check.
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line.tokens[2].text),
                              SMTO_ABORTIFHUNG, SendTimeoutMs, &result))
         Fail(line, "control %ld did not answer WM_SETTEXT", id);
-    char text[TextCapacity], shown[TextCapacity];
-    ControlText(control, text, sizeof text);
-    if (strcmp(text, line.tokens[2].text) != 0) {
-        Escape(text, shown, sizeof shown);
-        Fail(line, "control %ld holds \"%s\" after WM_SETTEXT", id, shown);
-    }
 }
 
 struct ButtonName {
