@@ -154,9 +154,11 @@ e2e_wait_xvfb() {
 #   (a helper such as floppy_change), its output goes to hostNNN.err when it
 #   fails, then the request is removed.
 e2e_watcher() {
-    local tick=$SCEN/.tick req out
+    # A pipe nobody writes to: "read -t" on it sleeps without a process.
+    local tick=$SCEN/.tick.$BASHPID req out
     mkfifo "$tick"
     exec {tick_fd}<>"$tick"
+    rm -f "$tick"
     trap - ERR
     set +eE
     while :; do
@@ -212,7 +214,9 @@ e2e_kill_leftovers() {
 # Stops the prefix's processes and the display and removes the scenario's
 # files.
 e2e_teardown() {
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ -n "${E2E_SERVER_STARTED:-}" ]; then
+    # Whether a server runs is not known here (run_setup may have run in a
+    # subshell); -k without one returns at once.
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         # Not -k9: that kills only the server and leaves its services running.
         wineserver -k >/dev/null 2>&1
         wineserver -w >/dev/null 2>&1
@@ -577,7 +581,11 @@ case ${1:-} in
         # directory, left by a scenario that was killed.
         mapfile -t E2E_LEFT < <(e2e_prefix_pids "$2" below || true)
         if [ ${#E2E_LEFT[@]} -gt 0 ]; then
-            echo "e2e: ending ${#E2E_LEFT[@]} leftover Wine processes below $2"
+            echo "e2e: ending ${#E2E_LEFT[@]} leftover Wine processes below $2:"
+            for pid in "${E2E_LEFT[@]}"; do
+                echo "  $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-60)" \
+                    "$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | sed -n 's|^WINEPREFIX=.*/runs/||p')"
+            done
             kill -9 "${E2E_LEFT[@]}" 2>/dev/null || true
         fi ;;
     *) e2e_setup ;;

@@ -153,6 +153,36 @@ void TopLevelWindows(WindowList& list)
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&list));
 }
 
+void VisibleWindows(WindowList& list)
+{
+    TopLevelWindows(list);
+    int kept = 0;
+    for (int i = 0; i < list.count; i++)
+        if (IsWindowVisible(list.windows[i]))
+            list.windows[kept++] = list.windows[i];
+    list.count = kept;
+}
+
+bool Contains(const WindowList& list, HWND w)
+{
+    for (int i = 0; i < list.count; i++)
+        if (list.windows[i] == w)
+            return true;
+    return false;
+}
+
+// Windows the dialogue has seen: every window a wait found, and the windows
+// visible when the line before the current one began (for "absent").
+WindowList Found;
+WindowList SeenBeforeLastLine;
+WindowList SeenBeforeThisLine;
+
+void NoteFound(HWND w)
+{
+    if (!Contains(Found, w) && Found.count < MaxWindows)
+        Found.windows[Found.count++] = w;
+}
+
 bool Matches(const Token& pattern, const char* text)
 {
     switch (pattern.kind) {
@@ -449,6 +479,7 @@ void WaitForWindow(const Line& line, const Token& cls, const Token& caption, con
         HWND w = FindWindowMatch(cls, caption, message, nullptr);
         if (w) {
             Current = w;
+            NoteFound(w);
             return;
         }
         DWORD code = 0;
@@ -552,11 +583,27 @@ const ButtonName ButtonNames[] = {
     {"Ignore", IDIGNORE}, {"Yes", IDYES}, {"No", IDNO},
 };
 
+// A message box: a dialog whose controls are only its message (static 65535),
+// its icon (static 1088) and standard buttons (ids 1 to 11). A dialog from a
+// template with other controls (an edit box, labels with own ids) is not one.
 bool IsMessageBox(HWND w)
 {
     char cls[64];
     ClassOf(w, cls, sizeof cls);
-    return strcmp(cls, "#32770") == 0 && FindControl(w, 0xFFFF) != nullptr;
+    if (strcmp(cls, "#32770") != 0)
+        return false;
+    bool message = false;
+    for (HWND child = GetWindow(w, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        long id = static_cast<long>(GetWindowLongPtrA(child, GWLP_ID) & 0xFFFF);
+        ClassOf(child, cls, sizeof cls);
+        if (id == 0xFFFF && strcmp(cls, "Static") == 0)
+            message = true;
+        else if (id == 1088 && strcmp(cls, "Static") == 0)
+            continue;
+        else if (!(id >= 1 && id <= 11 && strcmp(cls, "Button") == 0))
+            return false;
+    }
+    return message;
 }
 
 bool WaitGone(HWND w, DWORD timeout)
@@ -614,35 +661,21 @@ void CommandGone(const Line& line)
         Fail(line, "the current window is still there after %lu ms", timeout);
 }
 
-bool Contains(const WindowList& list, HWND w)
-{
-    for (int i = 0; i < list.count; i++)
-        if (list.windows[i] == w)
-            return true;
-    return false;
-}
-
-// No new matching window appears during the span: windows already visible
-// when the command starts (the main window, a box that is closing) are not
-// counted.
+// No matching window appears that the dialogue has not seen: windows found
+// by earlier lines and windows visible when the line before this one began
+// (the main window, a box that is closing) are not counted, so a window that
+// the previous line's action opened counts even when it came up at once.
 void CommandAbsent(const Line& line)
 {
     NeedWords(line, 4, 4, "absent CLASS TEXT MS");
     DWORD span = TimeoutArg(line, 3);
-    WindowList before;
-    TopLevelWindows(before);
-    int kept = 0;
-    for (int i = 0; i < before.count; i++)
-        if (IsWindowVisible(before.windows[i]))
-            before.windows[kept++] = before.windows[i];
-    before.count = kept;
     ULONGLONG started = GetTickCount64();
     for (;;) {
         WindowList now;
-        TopLevelWindows(now);
+        VisibleWindows(now);
         for (int i = 0; i < now.count; i++) {
             HWND w = now.windows[i];
-            if (!IsWindowVisible(w) || Contains(before, w))
+            if (Contains(Found, w) || Contains(SeenBeforeLastLine, w))
                 continue;
             char cls[256], caption[TextCapacity], shown[TextCapacity];
             ClassOf(w, cls, sizeof cls);
@@ -941,6 +974,7 @@ int main(int argc, char** argv)
 
     // Lines end in LF or CR LF; each line is copied into a bounded record.
     int number = 0;
+    int commands = 0;
     char* p = dialogue;
     while (*p) {
         char* end = strchr(p, '\n');
@@ -969,6 +1003,10 @@ int main(int argc, char** argv)
         snprintf(CurrentSource, sizeof CurrentSource, "%s", line.source);
         CurrentLine = number;
         Say("%7.2f  %3d  %s\n", Seconds(), number, line.source);
+        SeenBeforeLastLine = SeenBeforeThisLine;
+        VisibleWindows(SeenBeforeThisLine);
+        if (commands++ == 0)
+            SeenBeforeLastLine = SeenBeforeThisLine;
         Execute(line);
     }
     free(dialogue);
