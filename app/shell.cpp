@@ -84,16 +84,24 @@ static void DestroyStore(ConfigFile*& store)
     store = nullptr;
 }
 
+// The stores are destroyed after the message loop, not here: a WM_CLOSE that
+// arrives while a step waits in a dialog or message box destroys the window
+// under the step, which then returns from its modal loop and reads the script
+// on its way out.
+static void DestroyStores()
+{
+    DestroyStore(Script);
+    DestroyStore(GroupList);
+    DestroyStore(WinIniEntries);
+    DestroyStore(SystemIniEntries);
+}
+
 static LRESULT OnDestroy()
 {
     if (BackgroundPalette) {
         DeleteObject(BackgroundPalette);
         BackgroundPalette = nullptr;
     }
-    DestroyStore(Script);
-    DestroyStore(GroupList);
-    DestroyStore(WinIniEntries);
-    DestroyStore(SystemIniEntries);
     PostQuitMessage(0);
     return 0;
 }
@@ -138,5 +146,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int showComman
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    DestroyStores();
     return static_cast<int>(msg.wParam);
 }

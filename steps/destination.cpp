@@ -182,6 +182,9 @@ void QueryDestination(HWND mainWindow)
     }
     bool prompt = GetKey(*Script, KeyDestPathPrompt);
     for (;;) {
+        // A main window closed under the dialog ends the asking.
+        if (!IsWindow(mainWindow))
+            return;
         // Every ask proposes the default path again.
         int fits = ProposePath(DestDir, PathCapacity, GetKey(*Script, KeyDefaultPath));
         if (prompt) {
