@@ -279,7 +279,11 @@ e2e_setup() {
     mkdir -p "$DIST" "$SHOTS"
     : >"$SCEN/dialogue.txt"
     e2e_start_xvfb
-    e2e_copy_prefix "$E2E_TEMPLATE" "$WINEPREFIX"
+    # A shared lock: a hand run that rebuilds the template waits for copies.
+    (
+        flock -s 9
+        e2e_copy_prefix "$E2E_TEMPLATE" "$WINEPREFIX"
+    ) 9>"$E2E_WORK/template.lock"
     e2e_wait_xvfb
     # The distribution is drive D: unless the scenario starts from drive A:.
     ln -s "$DIST" "$WINEPREFIX/dosdevices/d:"
