@@ -540,6 +540,30 @@ expect_startmenu_item() {
         fail "expected item \"$2\" in Start Menu group \"$1\"; found: $(ls "$(startmenu_dir)/$1" 2>/dev/null | tr '\n' ',')"
 }
 
+# The marker program (tests/e2e/marker.exe) in the distribution as D:\marker.exe:
+# "Exec=$s\marker.exe [$d]" then leaves marker.txt in the current directory
+# that the program left, naming the expanded $d.
+marker_program() {
+    dist_copy "$E2E_BUILD/tests/e2e/marker.exe"
+}
+
+# expect_marker 'WINDIR' 'DEST': marker.txt appears in WINDIR (the current
+# directory when "Exec" ran) and names DEST as the expanded $d. The program
+# runs on its own after WinExec returns, so its file is awaited.
+expect_marker() {
+    local p i
+    for i in $(seq 50); do
+        p=$(hostpath "$1\\marker.txt")
+        [ -f "$p" ] && [ -s "$p" ] && break
+        sleep 0.2
+    done
+    [ -f "$p" ] || fail "no marker.txt in $1: \"Exec\" did not run there"
+    local want found
+    want=$(printf 'dir=%s\nargs=[%s]' "$1" "$2")
+    found=$(tr -d '\r' <"$p")
+    [ "$found" = "$want" ] || fail "marker.txt: expected [$want], found [$found]"
+}
+
 expect_stderr() {
     tr -d '\r' <"$SETUP_STDERR" | grep -qF -- "$1" || fail "expected standard error to contain \"$1\", found: $(tr -d '\r' <"$SETUP_STDERR")"
 }

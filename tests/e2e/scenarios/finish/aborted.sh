@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # An aborted installation shows only "Installation Aborted.": no success message, no program run, no restart offer.
 . "$(dirname "$0")/../../lib.sh"
-. "$(dirname "$0")/../destination/dest.inc"
 
 install_cfg <<'EOF2'
 Exec=$s\marker.exe [$d]
 RestartWindows=Y
 EOF2
+marker_program
 dist_copy "$E2E_BUILD/tests/e2e/finish_probe.exe"
 
 dialogue <<'EOF2'

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # "ExecPrompt" answered Cancel runs nothing; the restart offer still follows.
 . "$(dirname "$0")/../../lib.sh"
-. "$(dirname "$0")/../destination/dest.inc"
 
 install_cfg <<'EOF2'
 Caption=Exec
@@ -11,6 +10,7 @@ Exec=$s\marker.exe [$d]
 ExecPrompt=Read the notes now?
 RestartWindows=Y
 EOF2
+marker_program
 
 dialogue <<'EOF2'
 window Install "Exec"

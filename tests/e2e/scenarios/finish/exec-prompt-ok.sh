@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # "ExecPrompt" answered OK runs the "Exec" program, with path macros expanded, from the destination.
 . "$(dirname "$0")/../../lib.sh"
-. "$(dirname "$0")/../destination/dest.inc"
 
 install_cfg <<'EOF2'
 Caption=Exec
@@ -10,6 +9,7 @@ DefaultPath=C:\DEST
 Exec=$s\marker.exe [$d]
 ExecPrompt=Read the notes now?
 EOF2
+marker_program
 
 dialogue <<'EOF2'
 window Install "Exec"

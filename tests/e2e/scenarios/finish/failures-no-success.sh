@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # After a failure counted earlier there is no success message, but "Exec" and the restart offer still follow.
 . "$(dirname "$0")/../../lib.sh"
-. "$(dirname "$0")/../destination/dest.inc"
 
 install_cfg <<'EOF2'
 Exec=$s\marker.exe [$d]
 RebootSystem=Y
 EOF2
+marker_program
 dist_copy "$E2E_BUILD/tests/e2e/finish_probe.exe"
 
 dialogue <<'EOF2'

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Three words give SourceDir, the script's name and DestDir: no destination dialog, Exec runs from DestDir.
 . "$(dirname "$0")/../../lib.sh"
-. "$(dirname "$0")/../destination/dest.inc"
 
 install_cfg SRC/SETUP.cfg <<'EOF2'
 Caption=Three words
