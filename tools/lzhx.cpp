@@ -16,6 +16,9 @@
 #include "app/setup.h"
 #include "archive/extractor.h"
 #include "archive/paths.h"
+#ifdef LZHX_KIT
+#include "kit/kit.h"
+#endif
 
 namespace {
 
@@ -25,6 +28,10 @@ const char Usage[] =
     "  t ARCHIVE        decode every member and check its CRC; nothing is written\n"
     "  x ARCHIVE [DIR]  extract into DIR (created when missing; default: the current directory)\n"
     "  p ARCHIVE        write the data of every member to standard output\n"
+#ifdef LZHX_KIT
+    "  a [-0] ARCHIVE [-C DIR] PATH...\n"
+    "                   pack files and folders into a new archive (-0: stored)\n"
+#endif
     "  --help           show this text\n"
     "Exit status: 0 on success, 1 on a damaged archive or a failed write, 2 on a usage error.\n"
     "Member names use \"\\\" between directories; continuation members are appended.\n";
@@ -146,6 +153,10 @@ int main(int argc, char** argv)
         return 0;
     }
     const char* command = argc >= 2 ? argv[1] : "";
+#ifdef LZHX_KIT
+    if (strcmp(command, "a") == 0)
+        return LzhxAdd(argc - 1, argv + 1);
+#endif
     bool known = strlen(command) == 1 && strchr("ltxp", command[0]);
     int maxArgs = command[0] == 'x' ? 4 : 3;
     if (!known || argc < 3 || argc > maxArgs) {

@@ -71,6 +71,52 @@ cmp -s src/one dest/APP/README || fail "stored member"
 cmp -s part2.txt dest/APP/DATA/AGAIN.TXT || fail "-lh5- member with a \\ name"
 own_list disk2.lzh | grep -q '^APP\\BIN\\CODE.BIN .* <st+> ' || fail "list of own ids"
 
+# ---- Archives written by "lzhx a", read by every tool ---------------------------
+# Members in a folder get "\" names: lhasa, 7zz and lzhx make folders of them,
+# jlha keeps the "\" in a file name of its own.
+for mode in "" -0; do
+    archive=$WORK/own$mode.lzh
+    check "lzhx a $mode" "$LZHX" a $mode "$archive" -C src .
+    check "own$mode: lzhx t" "$LZHX" t "$archive"
+    if [ -z "$mode" ]; then
+        own_list "$archive" | grep -q '^big.txt .* -lh5- ' || fail "big.txt not compressed"
+        own_list "$archive" | grep -q '^random.bin .* -lh0- ' || fail "random.bin compressed"
+        [ "$(stat -c %s "$archive")" -lt $(( $(stat -c %s c1o5.lzh) + 1000 )) ] || fail "own archive larger than jlha's"
+    else
+        [ "$("$LZHX" l "$archive" | grep -c -- '-lh5-')" -eq 0 ] || fail "-0 compressed a member"
+    fi
+    for tool in lzhx lhasa 7zz jlha; do
+        out=$WORK/by-$tool$mode
+        mkdir -p "$out"
+        case $tool in
+            lzhx)  "$LZHX" x "$archive" "$out" >/dev/null 2>&1 ;;
+            lhasa) (cd "$out" && lhasa xq "$archive") >/dev/null 2>&1 ;;
+            7zz)   (cd "$out" && 7zz x "$archive") >/dev/null 2>&1 ;;
+            jlha)  (cd "$out" && jlha x "$archive") >/dev/null 2>&1 ;;
+        esac || fail "own$mode: $tool extraction"
+        while read -r f; do
+            got=$out/$f
+            [ $tool = jlha ] && got=$out/${f//\//\\}
+            cmp -s "src/$f" "$got" || fail "own$mode: $tool: $f differs"
+        done < files
+    done
+done
+python3 - "$WORK/own.lzh" <<'PY' || fail "own header bytes"
+import sys
+data = open(sys.argv[1], "rb").read()
+h = data[0]
+assert sum(data[2:2 + h]) % 256 == data[1], "checksum"
+assert data[20] == 1, "level"
+n = data[21]
+assert h == 25 + n, "header size"
+assert data[22 + n + 2:22 + n + 5] == b"M\0\0", "OS id and extension size"
+PY
+"$LZHX" a x.lzh /etc/hostname >/dev/null 2>&1; [ $? -eq 1 ] || fail "absolute path: status"
+"$LZHX" a x.lzh missing-file >/dev/null 2>&1; [ $? -eq 1 ] || fail "missing path: status"
+[ -e x.lzh ] && fail "failed lzhx a left an archive"
+"$LZHX" a x.lzh >/dev/null 2>&1; [ $? -eq 2 ] || fail "lzhx a without paths: status"
+check "lzhx a --help" "$LZHX" a --help
+
 # ---- Damaged archives ---------------------------------------------------------
 damaged() {  # NAME FILE EXPECTED-MESSAGE
     local out

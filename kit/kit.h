@@ -1,0 +1,108 @@
+// The authoring kit: the -lh5- encoder, the archive writer, the distribution
+// builder and the setup-script checker. Host-side only; SETUP.EXE never links it.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+// ---- Byte buffer -----------------------------------------------------------------
+
+// A growable run of bytes. `failed` is set when an allocation failed; the
+// bytes written until then stay.
+struct ByteBuffer {
+    uint8_t* data;
+    size_t size;
+    size_t capacity;
+    int failed;
+};
+
+void InitBuffer(ByteBuffer& b);
+void FreeBuffer(ByteBuffer& b);
+void AppendBytes(ByteBuffer& b, const void* bytes, size_t n);
+// 1 when the whole file was read into b (replacing its contents).
+int ReadWholeFile(const char* path, ByteBuffer& b);
+
+// ---- -lh5- encoder (lh5encode.cpp) --------------------------------------------------
+
+// Appends the packed -lh5- stream of the n bytes at `in` to out: a complete
+// stream of its own (no reference before `in`), padded to a whole byte.
+// 1 on success, 0 when memory ran out.
+int EncodeLh5(const uint8_t* in, size_t n, ByteBuffer& out);
+
+// Code lengths of a canonical Huffman code for the frequencies, no longer
+// than maxLength bits. Symbols of frequency 0 get length 0; a single used
+// symbol gets length 0 as well (the caller writes the single form).
+// Returns the number of symbols used.
+int MakeCodeLengths(const uint32_t* freq, int count, int maxLength, uint8_t* lengths);
+
+// ---- Archive writer (lzhwrite.cpp) ----------------------------------------------------
+
+enum MemberKind {
+    MemberWhole = 0,     // "-lh0-" / "-lh5-"
+    MemberSplitFirst,    // "<sto>" / "<cmp>": a file that continues in a later archive
+    MemberSplitNext,     // "<st+>" / "<cm+>": appended to the file begun before
+};
+
+// The DOS date (high 16 bits) and time (low 16 bits) of a Unix time stamp,
+// in local time; 1980-01-01 00:00 for anything earlier.
+uint32_t DosDateTime(long long unixTime);
+
+// Longest name the level-1 header holds (the header size byte counts 25 + N).
+constexpr int MaxMemberName = 230;
+
+// Appends one member to an archive image: base header (level 1, "\" in name,
+// OS 'M', no extension header) and data. The data is compressed unless
+// `stored` is set or compression does not make it smaller. 1 on success,
+// 0 when the name is too long or memory ran out.
+int AppendMember(ByteBuffer& archive, const char* name, const uint8_t* data, size_t n,
+                 uint32_t dosTime, MemberKind kind, int stored);
+// Size the member would take (header and data) and, on success, its bytes in
+// `member` (replacing its contents). 0 as for AppendMember.
+int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
+                uint32_t dosTime, MemberKind kind, int stored);
+// Ends an archive image with the end marker.
+void EndArchive(ByteBuffer& archive);
+int WriteBufferToFile(const char* path, const ByteBuffer& b);
+
+// `lzhx a`: argv[0] is "a". Exit status as the tool reports it.
+int LzhxAdd(int argc, char** argv);
+
+// ---- Setup-script checker (check.cpp) -------------------------------------------------
+
+struct CheckOptions {
+    const char* const* diskDirs;   // folders of the disks in order, or the one medium
+    int diskCount;                 // 0: take the script's own folder as the one medium
+    FILE* report;                  // where diagnostics go
+};
+
+// Checks a setup script (and, when given, the disks it is shipped on).
+// Returns the number of errors reported.
+int CheckScript(const char* scriptPath, const CheckOptions& options);
+// The catalogue key nearest to an unknown key, or null when none is close.
+const char* SuggestKey(const char* key);
+
+// ---- Distribution builder (build.cpp, media.cpp) -----------------------------------------
+
+struct Medium {
+    const char* name;        // "360", "720", "1200", "1440", "2880", "single"
+    int32_t clusterBytes;    // 0 for a single medium without limits
+    int32_t clusters;        // data clusters of an empty disk
+    int32_t rootEntries;     // root directory entries
+};
+
+// The medium for a name, or null.
+const Medium* FindMedium(const char* name);
+// Bytes a file of `size` takes on the medium: whole clusters.
+int64_t OnDiskBytes(const Medium& m, int64_t size);
+
+struct BuildOptions {
+    const char* description;  // the author's description file
+    const char* outDir;       // one folder per disk is made below it
+    const Medium* medium;
+    int images;               // also write a FAT12 image per floppy
+    FILE* log;
+};
+
+// 0 on success; a non-zero exit status after a message on stderr.
+int BuildDistribution(const BuildOptions& options);

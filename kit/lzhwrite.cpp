@@ -1,0 +1,175 @@
+// Archive writer: level-1 member headers with "\" paths, stored or -lh5-
+// data, and the continuation members of files split over disks.
+//
+// Base header as written (H = 25 + N bytes follow the checksum byte):
+//   H, checksum of those H bytes, method id, packed size, unpacked size,
+//   DOS time and date, attribute 0x20, level 1, N, name, CRC-16 of the
+//   unpacked data, OS id 'M', first extension header size 0.
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+
+#include "archive/extractor.h"
+#include "kit/kit.h"
+
+// ---- Byte buffer -------------------------------------------------------------------
+
+void InitBuffer(ByteBuffer& b)
+{
+    b.data = nullptr;
+    b.size = 0;
+    b.capacity = 0;
+    b.failed = 0;
+}
+
+void FreeBuffer(ByteBuffer& b)
+{
+    free(b.data);
+    InitBuffer(b);
+}
+
+void AppendBytes(ByteBuffer& b, const void* bytes, size_t n)
+{
+    if (b.failed)
+        return;
+    if (b.size + n > b.capacity) {
+        size_t capacity = b.capacity ? b.capacity : 4096;
+        while (capacity < b.size + n)
+            capacity *= 2;
+        uint8_t* grown = static_cast<uint8_t*>(realloc(b.data, capacity));
+        if (!grown) {
+            b.failed = 1;
+            return;
+        }
+        b.data = grown;
+        b.capacity = capacity;
+    }
+    memcpy(b.data + b.size, bytes, n);
+    b.size += n;
+}
+
+int ReadWholeFile(const char* path, ByteBuffer& b)
+{
+    b.size = 0;
+    FILE* f = fopen(path, "rb");
+    if (!f)
+        return 0;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0)
+        AppendBytes(b, chunk, got);
+    int ok = !ferror(f) && !b.failed;
+    fclose(f);
+    return ok;
+}
+
+int WriteBufferToFile(const char* path, const ByteBuffer& b)
+{
+    FILE* f = fopen(path, "wb");
+    if (!f)
+        return 0;
+    size_t written = b.size ? fwrite(b.data, 1, b.size, f) : 0;
+    int closed = fclose(f) == 0;
+    return written == b.size && closed;
+}
+
+// ---- Members -----------------------------------------------------------------------
+
+uint32_t DosDateTime(long long unixTime)
+{
+    time_t t = static_cast<time_t>(unixTime);
+    struct tm local;
+    if (!localtime_r(&t, &local) || local.tm_year < 80)
+        return (1u << 21) | (1u << 16);  // 1980-01-01 00:00
+    if (local.tm_year > 207)
+        local.tm_year = 207;
+    uint32_t date = static_cast<uint32_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) |
+                                          local.tm_mday);
+    uint32_t time = static_cast<uint32_t>((local.tm_hour << 11) | (local.tm_min << 5) |
+                                          (local.tm_sec / 2));
+    return (date << 16) | time;
+}
+
+static void Put32(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+// Method ids by kind, stored first, compressed second.
+static const char* const MethodIds[3][2] = {
+    {"-lh0-", "-lh5-"},
+    {"<sto>", "<cmp>"},
+    {"<st+>", "<cm+>"},
+};
+
+int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
+                uint32_t dosTime, MemberKind kind, int stored)
+{
+    member.size = 0;
+    member.failed = 0;
+    size_t nameLength = strlen(name);
+    if (nameLength > MaxMemberName || n > 0xFFFFFFFFu)
+        return 0;
+    int headerSize = 25 + static_cast<int>(nameLength);
+    uint8_t header[2 + 255];
+    memset(header, 0, sizeof header);
+    AppendBytes(member, header, static_cast<size_t>(2 + headerSize));
+    // An empty file is stored, as compression has nothing to gain.
+    int compressed = 0;
+    if (!stored && n > 0) {
+        if (!EncodeLh5(data, n, member))
+            return 0;
+        compressed = member.size - (2 + headerSize) < n;
+        if (!compressed)
+            member.size = static_cast<size_t>(2 + headerSize);
+    }
+    if (!compressed)
+        AppendBytes(member, data, n);
+    if (member.failed)
+        return 0;
+    uint32_t packed = static_cast<uint32_t>(member.size - static_cast<size_t>(2 + headerSize));
+    uint16_t crc = UpdateCrc16(0, data, n);
+
+    uint8_t* h = member.data;
+    h[0] = static_cast<uint8_t>(headerSize);
+    memcpy(h + 2, MethodIds[kind][compressed], 5);
+    Put32(h + 7, packed);
+    Put32(h + 11, static_cast<uint32_t>(n));
+    Put32(h + 15, dosTime);
+    h[19] = 0x20;
+    h[20] = 1;
+    h[21] = static_cast<uint8_t>(nameLength);
+    memcpy(h + 22, name, nameLength);
+    uint8_t* tail = h + 22 + nameLength;
+    tail[0] = static_cast<uint8_t>(crc);
+    tail[1] = static_cast<uint8_t>(crc >> 8);
+    tail[2] = 'M';
+    tail[3] = 0;
+    tail[4] = 0;
+    unsigned sum = 0;
+    for (int i = 0; i < headerSize; i++)
+        sum += h[2 + i];
+    h[1] = static_cast<uint8_t>(sum);
+    return 1;
+}
+
+int AppendMember(ByteBuffer& archive, const char* name, const uint8_t* data, size_t n,
+                 uint32_t dosTime, MemberKind kind, int stored)
+{
+    ByteBuffer member;
+    InitBuffer(member);
+    int ok = BuildMember(member, name, data, n, dosTime, kind, stored);
+    if (ok)
+        AppendBytes(archive, member.data, member.size);
+    FreeBuffer(member);
+    return ok && !archive.failed;
+}
+
+void EndArchive(ByteBuffer& archive)
+{
+    uint8_t end = 0;
+    AppendBytes(archive, &end, 1);
+}

@@ -1,0 +1,45 @@
+// decode(encode(x)) = x for the kit's -lh5- encoder. The first input byte
+// picks how many times the rest is repeated (1 to 32, each copy with one byte
+// changed), so that long matches, several blocks and the window's wrap are
+// reached from small inputs.
+#include <stdlib.h>
+#include <string.h>
+
+#include "kit/kit.h"
+#include "archive/extractor.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    size_t copies = (data[0] & 31) + 1;
+    size_t n = (size - 1) * copies;
+    uint8_t* plain = static_cast<uint8_t*>(malloc(n + 1));
+    for (size_t c = 0; c < copies; c++) {
+        memcpy(plain + c * (size - 1), data + 1, size - 1);
+        if (size > 1)
+            plain[c * (size - 1) + (c * 7) % (size - 1)] ^= static_cast<uint8_t>(c);
+    }
+    ByteBuffer packed;
+    InitBuffer(packed);
+    if (!EncodeLh5(plain, n, packed))
+        abort();
+    // Any fatal report on our own stream is a finding.
+    FatalErrorHook = nullptr;
+    OpenArchiveMemory(packed.data, packed.size);
+    Extractor.header.packedRemaining = static_cast<uint32_t>(packed.size);
+    StartDecoder();
+    for (size_t done = 0; done < n;) {
+        unsigned chunk = n - done < 8192 ? static_cast<unsigned>(n - done) : 8192;
+        DecodeChunk(chunk, Extractor.decoder.window);
+        if (memcmp(Extractor.decoder.window, plain + done, chunk) != 0)
+            abort();
+        done += chunk;
+    }
+    // Every packed byte is used, none is left over.
+    if (Extractor.header.packedRemaining != 0 || BitsOverrun())
+        abort();
+    FreeBuffer(packed);
+    free(plain);
+    return 0;
+}

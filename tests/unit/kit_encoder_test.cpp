@@ -1,0 +1,154 @@
+// The kit's -lh5- encoder and archive writer against the program's own reader.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "kit/kit.h"
+#include "tests/unit/archive_fixture.h"
+
+namespace {
+
+Bytes Encode(const Bytes& plain)
+{
+    ByteBuffer out;
+    InitBuffer(out);
+    EXPECT_EQ(EncodeLh5(plain.data(), plain.size(), out), 1);
+    Bytes packed(out.data, out.data + out.size);
+    FreeBuffer(out);
+    return packed;
+}
+
+Bytes DecodeAll(const Bytes& packed, size_t n)
+{
+    OpenArchiveMemory(packed.data(), packed.size());
+    Extractor.header.packedRemaining = static_cast<uint32_t>(packed.size());
+    StartDecoder();
+    Bytes out;
+    while (out.size() < n) {
+        unsigned chunk = n - out.size() < 8192 ? static_cast<unsigned>(n - out.size()) : 8192;
+        DecodeChunk(chunk, Extractor.decoder.window);
+        out.insert(out.end(), Extractor.decoder.window, Extractor.decoder.window + chunk);
+    }
+    EXPECT_EQ(Extractor.header.packedRemaining, 0u);
+    return out;
+}
+
+Bytes Random(size_t n, unsigned seed, int alphabet)
+{
+    std::mt19937 rng(seed);
+    Bytes b(n);
+    for (auto& x : b)
+        x = static_cast<uint8_t>(rng() % alphabet);
+    return b;
+}
+
+}  // namespace
+
+// Inputs that reach every form of a block: single-symbol alphabets, no
+// matches, only matches, several blocks, matches over the whole window.
+TEST(KitEncoder, RoundTripsThroughTheDecoder)
+{
+    Bytes text;
+    for (int i = 0; i < 20000; i++) {
+        std::string line = "line " + std::to_string(i * 7919 % 1000) + " of the text\r\n";
+        text.insert(text.end(), line.begin(), line.end());
+    }
+    Bytes window = Random(8191, 5, 256);
+    Bytes farMatches = window;
+    farMatches.insert(farMatches.end(), window.begin(), window.end());
+    struct Case {
+        const char* what;
+        Bytes data;
+        size_t maxPacked;  // packed size must not exceed this
+    } cases[] = {
+        {"one byte", Bytes{0x78}, 8},
+        {"abc repeated", ToBytes("abcabcabcabc"), 11},
+        {"one byte value, long", Bytes(200000, 'x'), 400},
+        {"two byte values", Random(50000, 1, 2), 50000 / 8 + 2000},
+        {"text, many blocks", text, text.size() / 3},
+        {"incompressible", Random(70000, 2, 256), 70000 + 70000 / 50},
+        {"matches 8191 back", farMatches, 8191 + 8191 / 10},
+    };
+    for (const Case& c : cases) {
+        Bytes packed = Encode(c.data);
+        EXPECT_LE(packed.size(), c.maxPacked) << c.what;
+        EXPECT_EQ(DecodeAll(packed, c.data.size()), c.data) << c.what;
+    }
+}
+
+// Frequencies that an unlimited Huffman code would give codes of up to 40
+// bits: the lengths stay within 16 and form a complete prefix code.
+TEST(KitEncoder, CodeLengthsAreLimitedAndComplete)
+{
+    uint32_t freq[40];
+    uint32_t a = 1, b = 1;
+    for (uint32_t& f : freq) {
+        f = a;
+        uint32_t next = a + b;
+        a = b;
+        b = next;
+    }
+    uint8_t lengths[40];
+    ASSERT_EQ(MakeCodeLengths(freq, 40, 16, lengths), 40);
+    uint64_t kraft = 0;
+    for (int s = 0; s < 40; s++) {
+        ASSERT_GE(lengths[s], 1);
+        ASSERT_LE(lengths[s], 16);
+        kraft += uint64_t(1) << (16 - lengths[s]);
+        if (s > 0) {
+            EXPECT_LE(lengths[s], lengths[s - 1]) << "a more frequent symbol got a longer code";
+        }
+    }
+    EXPECT_EQ(kraft, uint64_t(1) << 16);
+
+    // Data with that skew decodes: the decoder rejects incomplete codes.
+    Bytes skewed;
+    for (int s = 0; s < 26; s++)
+        skewed.insert(skewed.end(), freq[s], static_cast<uint8_t>(s * 9));
+    std::shuffle(skewed.begin(), skewed.end(), std::mt19937(3));
+    EXPECT_EQ(DecodeAll(Encode(skewed), skewed.size()), skewed);
+}
+
+// Members as the writer lays them out: header fields, methods by kind, stored
+// when compression does not pay, and the reader takes them back.
+TEST(KitWriter, MembersReadBackWithTheirMethods)
+{
+    Bytes text(30000, 'a');
+    Bytes noise = Random(3000, 9, 256);
+    ByteBuffer archive;
+    InitBuffer(archive);
+    const uint32_t when = DosDateTime(0);
+    ASSERT_TRUE(AppendMember(archive, "APP\\README.TXT", text.data(), text.size(), when, MemberWhole, 0));
+    ASSERT_TRUE(AppendMember(archive, "NOISE", noise.data(), noise.size(), when, MemberWhole, 0));
+    ASSERT_TRUE(AppendMember(archive, "PART", text.data(), 100, when, MemberSplitFirst, 0));
+    ASSERT_TRUE(AppendMember(archive, "PART", noise.data(), 100, when, MemberSplitNext, 1));
+    ASSERT_TRUE(AppendMember(archive, "EMPTY", nullptr, 0, when, MemberWhole, 0));
+    std::string tooLong(MaxMemberName + 1, 'n');
+    EXPECT_FALSE(AppendMember(archive, tooLong.c_str(), text.data(), 1, when, MemberWhole, 0));
+    EndArchive(archive);
+
+    OpenArchiveMemory(archive.data, archive.size);
+    struct Want {
+        const char* method;
+        const char* name;
+        const Bytes data;
+    } want[] = {
+        {"-lh5-", "APP\\README.TXT", text},
+        {"-lh0-", "NOISE", noise},
+        {"<cmp>", "PART", Bytes(text.begin(), text.begin() + 100)},
+        {"<st+>", "PART", Bytes(noise.begin(), noise.begin() + 100)},
+        {"-lh0-", "EMPTY", Bytes()},
+    };
+    for (const Want& w : want) {
+        ASSERT_EQ(ReadMemberHeader(), 1) << w.name;
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(Extractor.header.buffer), 5), w.method);
+        EXPECT_STREQ(Extractor.header.name, w.name);
+        EXPECT_EQ(Extractor.header.storedCrc, Crc16Of(w.data)) << w.name;
+        EXPECT_EQ(HeaderField(13, 4), 0x00210000u) << "1980-01-01 00:00";
+        EXPECT_EQ(HeaderField(18, 1), 1u) << "level";
+        SetExtractOutput(OutputDiscard, nullptr);
+        ExtractMember();  // ends the process on a CRC mismatch
+    }
+    EXPECT_EQ(ReadMemberHeader(), 0);
+    FreeBuffer(archive);
+}
