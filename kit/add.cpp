@@ -93,8 +93,8 @@ int AddFolder(AddState& s, const char* path)
     int status = 0;
     for (size_t i = 0; i < count; i++) {
         char child[4096];
-        int n = snprintf(child, sizeof child, "%s/%s", path, names[i]);
-        if (status == 0 && names[i] && n > 0 && static_cast<size_t>(n) < sizeof child)
+        int fits = names[i] && FormatText(child, sizeof child, "%s/%s", path, names[i]);
+        if (status == 0 && fits)
             status = AddPath(s, child);
         free(names[i]);
     }
@@ -156,12 +156,12 @@ int LzhxAdd(int argc, char** argv)
     // The archive path is taken before moving into DIR.
     char fullArchive[4096];
     if (archivePath[0] == '/' || !dir) {
-        snprintf(fullArchive, sizeof fullArchive, "%s", archivePath);
+        FormatText(fullArchive, sizeof fullArchive, "%s", archivePath);
     } else {
         char cwd[4000];
         if (!getcwd(cwd, sizeof cwd))
             return AddFail("cannot find the current folder", ".");
-        snprintf(fullArchive, sizeof fullArchive, "%s/%s", cwd, archivePath);
+        FormatText(fullArchive, sizeof fullArchive, "%s/%s", cwd, archivePath);
     }
     if (dir && chdir(dir) != 0)
         return AddFail("cannot enter folder", dir);

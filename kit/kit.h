@@ -6,6 +6,9 @@
 #include <stdint.h>
 #include <stdio.h>
 
+// Formats into a fixed buffer, never past its end; 1 when the whole text fit.
+int FormatText(char* out, size_t capacity, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
 // ---- Byte buffer -----------------------------------------------------------------
 
 // A growable run of bytes. `failed` is set when an allocation failed; the

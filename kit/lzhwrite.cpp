@@ -5,12 +5,22 @@
 //   H, checksum of those H bytes, method id, packed size, unpacked size,
 //   DOS time and date, attribute 0x20, level 1, N, name, CRC-16 of the
 //   unpacked data, OS id 'M', first extension header size 0.
+#include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
 #include "archive/extractor.h"
 #include "kit/kit.h"
+
+int FormatText(char* out, size_t capacity, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(out, capacity, format, args);
+    va_end(args);
+    return n >= 0 && static_cast<size_t>(n) < capacity;
+}
 
 // ---- Byte buffer -------------------------------------------------------------------
 

@@ -1,0 +1,87 @@
+// setupkit: makes a distribution for SETUP.EXE from an author's description
+// and checks setup scripts. Host-side, native build only.
+#include <stdio.h>
+#include <string.h>
+
+#include "kit/kit.h"
+
+namespace {
+
+const char Usage[] =
+    "usage: setupkit COMMAND ...\n"
+    "  build DESCRIPTION OUTDIR [--medium M] [--images]\n"
+    "        write one folder per disk below OUTDIR (disk1, disk2, ...); M is 360, 720,\n"
+    "        1200, 1440, 2880 (KB floppies) or single (one medium, the default);\n"
+    "        --images also writes a FAT12 image per floppy (diskN.img, needs mtools)\n"
+    "  check SCRIPT [DISKDIR...]\n"
+    "        report what setup would read otherwise than meant, as FILE:LINE: messages;\n"
+    "        the disk folders (in order) are checked for the files the script names\n"
+    "        and for their thisdisk files; without them the script's folder is the medium\n"
+    "  --help  show this text\n"
+    "Exit status: 0 when all is well, 1 on errors found or a failed build, 2 on a usage error.\n";
+
+int Build(int argc, char** argv)
+{
+    BuildOptions o = {};
+    o.medium = FindMedium("single");
+    o.log = stdout;
+    int positional = 0;
+    for (int i = 2; i < argc; i++) {
+        if (strcmp(argv[i], "--images") == 0) {
+            o.images = 1;
+        } else if (strcmp(argv[i], "--medium") == 0 && i + 1 < argc) {
+            o.medium = FindMedium(argv[++i]);
+            if (!o.medium) {
+                fprintf(stderr, "setupkit: unknown medium %s (360, 720, 1200, 1440, 2880, single)\n", argv[i]);
+                return 2;
+            }
+        } else if (positional == 0) {
+            o.description = argv[i];
+            positional++;
+        } else if (positional == 1) {
+            o.outDir = argv[i];
+            positional++;
+        } else {
+            fputs(Usage, stderr);
+            return 2;
+        }
+    }
+    if (positional != 2) {
+        fputs(Usage, stderr);
+        return 2;
+    }
+    return BuildDistribution(o);
+}
+
+int Check(int argc, char** argv)
+{
+    if (argc < 3) {
+        fputs(Usage, stderr);
+        return 2;
+    }
+    CheckOptions o = {};
+    o.diskDirs = argv + 3;
+    o.diskCount = argc - 3;
+    o.report = stdout;
+    int errors = CheckScript(argv[2], o);
+    if (errors > 0)
+        fprintf(stdout, "%d error%s\n", errors, errors == 1 ? "" : "s");
+    return errors > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const char* command = argc >= 2 ? argv[1] : "";
+    if (strcmp(command, "--help") == 0 || strcmp(command, "-h") == 0) {
+        fputs(Usage, stdout);
+        return 0;
+    }
+    if (strcmp(command, "build") == 0)
+        return Build(argc, argv);
+    if (strcmp(command, "check") == 0)
+        return Check(argc, argv);
+    fputs(Usage, stderr);
+    return 2;
+}
