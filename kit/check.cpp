@@ -394,6 +394,10 @@ void CheckThisDisks(Checker& c, const CheckOptions& o)
             } else if (strcmp(t.entries[k].key, KeyNextDiskNumber.name) == 0 && !nextLine) {
                 next = atoi(t.entries[k].value);
                 nextLine = t.entries[k].line;
+            } else if (!t.entries[k].header) {
+                // The disk's own entries, read from the same disk.
+                bool sourceKnown = true;
+                CheckDiskEntry(c, t, t.entries[k], o.diskDirs[i], sourceKnown);
             }
         }
         if (!numberLine)

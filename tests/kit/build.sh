@@ -4,8 +4,8 @@
 # that list the expected files; the same tree on one medium; refusals.
 #   build.sh SETUPKIT LZHX
 set -uo pipefail
-KIT=$1
-LZHX=$2
+KIT=$(realpath "$1")
+LZHX=$(realpath "$2")
 WORK=$(mktemp -d /tmp/kit_build.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 failures=0

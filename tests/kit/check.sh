@@ -3,7 +3,7 @@
 # give (file:line), a non-zero exit for them and silence for a sound script.
 #   check.sh SETUPKIT
 set -uo pipefail
-KIT=$1
+KIT=$(realpath "$1")
 WORK=$(mktemp -d /tmp/kit_check.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 failures=0
@@ -77,6 +77,11 @@ expect "numbering gap" 'd2/thisdisk:1: error: "DiskNumber" 3 follows disk 1: set
 APP.LZH=$d
 [Disk2]
 APP2.LZH=$d
+S
+printf 'DiskNumber=2\r\nGONE.LZH=$d\r\n' > d2/thisdisk
+expect "thisdisk entry on no disk" 'd2/thisdisk:2: error: "GONE.LZH" is on no disk' d1 d2 <<'S'
+[Disk1]
+APP.LZH=$d
 S
 printf 'DiskNumber=2\r\nNextDiskNumber=3\r\n' > d2/thisdisk
 expect "last disk announces another" 'd2/thisdisk:2: error: "NextDiskNumber" 3 on the last disk' d1 d2 <<'S'
