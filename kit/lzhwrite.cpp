@@ -127,9 +127,10 @@ int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_
     uint8_t header[2 + 255];
     memset(header, 0, sizeof header);
     AppendBytes(member, header, static_cast<size_t>(2 + headerSize));
-    // An empty file is stored, as compression has nothing to gain.
+    // An empty file is stored, as compression has nothing to gain; so is one
+    // beyond the encoder's 31-bit positions.
     int compressed = 0;
-    if (!stored && n > 0) {
+    if (!stored && n > 0 && n <= 0x7FFFFFFFu) {
         if (!EncodeLh5(data, n, member))
             return 0;
         compressed = member.size - (2 + headerSize) < n;
