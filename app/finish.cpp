@@ -7,20 +7,42 @@
 // The command line of "Exec" holds at most 255 characters.
 static const int ExecCapacity = 256;
 
-// On Windows NT the shutdown needs the caller's privilege enabled; elsewhere
-// these calls fail harmlessly.
+typedef BOOL(WINAPI* OpenProcessTokenFn)(HANDLE, DWORD, PHANDLE);
+typedef BOOL(WINAPI* LookupPrivilegeValueFn)(LPCSTR, LPCSTR, PLUID);
+typedef BOOL(WINAPI* AdjustTokenPrivilegesFn)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD,
+                                              PTOKEN_PRIVILEGES, PDWORD);
+
+// A function of a library loaded at run time, through the generic function
+// pointer type, as GetProcAddress results must be cast.
+template <typename Fn>
+static Fn LookUp(HMODULE library, const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+// On Windows NT the shutdown needs the caller's privilege enabled. The calls
+// are looked up at run time: Windows 3.1's 32-bit layer has no ADVAPI32, and
+// where they are missing or fail the restart is simply asked for without it.
 static void EnableShutdownPrivilege()
 {
-    HANDLE token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    HMODULE advapi = LoadLibraryA("ADVAPI32.DLL");
+    if (!advapi)
         return;
-    TOKEN_PRIVILEGES privileges = {};
-    if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
-        privileges.PrivilegeCount = 1;
-        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    auto openToken = LookUp<OpenProcessTokenFn>(advapi, "OpenProcessToken");
+    auto lookupPrivilege = LookUp<LookupPrivilegeValueFn>(advapi, "LookupPrivilegeValueA");
+    auto adjustPrivileges = LookUp<AdjustTokenPrivilegesFn>(advapi, "AdjustTokenPrivileges");
+    HANDLE token;
+    if (openToken && lookupPrivilege && adjustPrivileges &&
+        openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        TOKEN_PRIVILEGES privileges = {};
+        if (lookupPrivilege(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
+            privileges.PrivilegeCount = 1;
+            privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+            adjustPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+        }
+        CloseHandle(token);
     }
-    CloseHandle(token);
+    FreeLibrary(advapi);
 }
 
 static void RunExec(HWND window)
