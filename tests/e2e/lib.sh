@@ -285,6 +285,9 @@ e2e_setup() {
         e2e_copy_prefix "$E2E_TEMPLATE" "$WINEPREFIX"
     ) 9>"$E2E_WORK/template.lock"
     e2e_wait_xvfb
+    # E2E_WINVER=win31 (win95, nt351, win10 ...) runs any scenario under that
+    # Windows version; a scenario's own winver line comes later and wins.
+    [ -z "${E2E_WINVER:-}" ] || winver "$E2E_WINVER"
     # The distribution is drive D: unless the scenario starts from drive A:.
     ln -s "$DIST" "$WINEPREFIX/dosdevices/d:"
     EXIT_CODE=""
