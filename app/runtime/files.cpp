@@ -189,9 +189,10 @@ FILE* fopen(const char* path, const char* mode)
 int fflush(FILE* stream)
 {
     if (!stream) {
+        // Every file's pending output; files being read are left alone.
         int result = 0;
         for (RuntimeFile* f = OpenFiles; f; f = f->next) {
-            if (fflush(Stream(f)) != 0)
+            if (!FlushPending(f))
                 result = EOF;
         }
         return result;
@@ -205,7 +206,8 @@ int fflush(FILE* stream)
 int fclose(FILE* stream)
 {
     RuntimeFile* f = Record(stream);
-    int result = fflush(stream) == 0 && !(f->flags & Failed) ? 0 : EOF;
+    // Bytes read ahead need no giving back: the handle is closed.
+    int result = FlushPending(f) && !(f->flags & Failed) ? 0 : EOF;
     if (f->flags & StandardFile)
         return result;
     if (!CloseHandle(f->handle))
