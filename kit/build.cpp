@@ -280,11 +280,15 @@ void AddEntry(Disk& d, const char* key, const char* prefix, const char* target)
     FormatText(e.value, sizeof e.value, "%s%s", prefix, target);
 }
 
-bool NameTaken(const Disk& d, const char* name)
+// Names are unique over the whole distribution (FAT ignores case), so that
+// a set of disks copied into one folder still works as one medium.
+bool NameTaken(const Layout& l, const char* name)
 {
-    for (int i = 0; i < d.fileCount; i++) {
-        if (strcasecmp(d.files[i].name, name) == 0)
-            return true;
+    for (int k = 0; k < l.diskCount; k++) {
+        for (int i = 0; i < l.disks[k].fileCount; i++) {
+            if (strcasecmp(l.disks[k].files[i].name, name) == 0)
+                return true;
+        }
     }
     return false;
 }
@@ -388,13 +392,15 @@ int OpenArchivePart(Layout& l, ArchivePart& a, const Item& item)
 {
     char name[64];
     PartName(item.name, a.part + 1, name, sizeof name);
+    if (NameTaken(l, name))
+        return Fail("two files named %s in the distribution", name);
     Disk* d = &l.disks[l.diskCount - 1];
-    if (!Fits(l, *d, 64 + 1, name) || NameTaken(*d, name)) {
+    if (!Fits(l, *d, 64 + 1, name)) {
         if (!l.multi)
-            return 0;
+            return Fail("no room for archive %s", name);
         d = NewDisk(l);
         if (!d)
-            return 0;
+            return Fail("more than 99 disks needed for %s", name);
     }
     a.disk = d;
     a.part++;
@@ -417,7 +423,7 @@ int PackArchive(Layout& l, const Item& item)
     }
     ArchivePart a = {};
     if (!OpenArchivePart(l, a, item))
-        return Fail("no room for archive %s", item.name);
+        return 1;
     ByteBuffer data, member;
     InitBuffer(data);
     InitBuffer(member);
@@ -464,14 +470,23 @@ int PackArchive(Layout& l, const Item& item)
                 done += lo;
                 kind = MemberSplitNext;
             }
-            if (a.bytes.size == 0 && lo == 0) {
-                status = Fail("no room for the archive part on a new disk: %s", files[i].path);
+            if (a.bytes.size > 0) {
+                CloseArchivePart(l, a, item);
+            } else if (a.disk->fileCount <= (l.multi ? 1 : 0)) {
+                status = Fail("no room for any of it on an empty disk: %s", files[i].path);
                 break;
+            } else {
+                a.part--;  // nothing went under this part's name
             }
-            CloseArchivePart(l, a, item);
             Disk* d = NewDisk(l);
             if (!d) {
                 status = Fail("more than 99 disks needed for %s", item.name);
+                break;
+            }
+            char name[64];
+            PartName(item.name, a.part + 1, name, sizeof name);
+            if (NameTaken(l, name)) {
+                status = Fail("two files named %s in the distribution", name);
                 break;
             }
             a.disk = d;
@@ -493,8 +508,10 @@ int PlaceFile(Layout& l, const Item& item, const char* path)
 {
     const char* name = BaseName(path);
     int64_t size = FileSize(path);
+    if (NameTaken(l, name))
+        return Fail("two files named %s in the distribution", name);
     Disk* d = &l.disks[l.diskCount - 1];
-    if (!Fits(l, *d, size, name) || NameTaken(*d, name)) {
+    if (!Fits(l, *d, size, name)) {
         if (!l.multi)
             return Fail("does not fit on one disk: %s (choose a bigger medium)", path);
         d = NewDisk(l);

@@ -90,6 +90,9 @@ head -c 800000 /dev/urandom > src/BIG.DAT
 printf 'Setup=SETUP.EXE\nScript=setup.cfg\nCopy=BIG.DAT $d\n' > src/big.dist
 "$KIT" build src/big.dist big --medium 720 > log 2>&1; status=$?
 [ $status -eq 1 ] && grep -q 'larger than a disk.*BIG.DAT' log || fail "copy larger than a disk: $status $(cat log)"
+printf 'Setup=SETUP.EXE\nScript=setup.cfg\nCopy=README.TXT $d\nCopy=README.TXT $d\\DOC\n' > src/twice.dist
+"$KIT" build src/twice.dist twice --medium 1440 > log 2>&1; status=$?
+[ $status -eq 1 ] && grep -q 'two files named README.TXT' log || fail "a name twice: $status $(cat log)"
 printf 'Setup=SETUP.EXE\nScript=setup.cfg\nArchive=X.LZH nothing $d\n' > src/missing.dist
 "$KIT" build src/missing.dist m > log 2>&1; [ $? -eq 1 ] && grep -q 'source not found' log || fail "missing source"
 "$KIT" build src/example.dist x --medium 800 > /dev/null 2>&1; [ $? -eq 2 ] || fail "unknown medium: status"
