@@ -24,115 +24,15 @@
 #include <dirent.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "kit/kit.h"
+#include "kit/layout.h"
 #include "script/keys.h"
 
 namespace {
-
-constexpr int PathBytes = 4096;
-constexpr int MaxDisks = 99;
-constexpr int MaxItems = 1000;
-
-// ---- What the disks will hold ---------------------------------------------------------
-
-struct DiskFile {
-    char name[64];         // name on the disk
-    char source[PathBytes];// file to copy, or "" when the data is in `data`
-    ByteBuffer data;       // archive or generated file
-    int64_t size;
-};
-
-struct DiskEntry {
-    char key[64];
-    char value[300];
-};
-
-struct Disk {
-    DiskFile* files;
-    int fileCount;
-    DiskEntry* entries;
-    int entryCount;
-    int64_t freeBytes;     // left for files, in whole clusters
-    int32_t freeEntries;   // root directory entries left
-};
-
-struct Layout {
-    Disk disks[MaxDisks];
-    int diskCount;
-    const Medium* medium;
-    bool multi;            // a set of disks with thisdisk files
-};
-
-enum ItemKind { ItemArchive, ItemCopy, ItemProfile };
-
-struct Item {
-    ItemKind kind;
-    char name[64];               // archive name
-    char source[PathBytes];
-    char target[300];
-    int line;
-};
-
-struct Description {
-    char folder[PathBytes];
-    char setup[PathBytes];
-    char script[PathBytes];
-    char companions[8][PathBytes];
-    int companionCount;
-    Item* items;
-    int itemCount;
-};
-
-// Set while a layout is only tried: its failures are no errors yet.
-bool QuietFailures = false;
-
-int Fail(const char* format, const char* what)
-{
-    if (QuietFailures)
-        return 1;
-    fputs("setupkit: ", stderr);
-    fprintf(stderr, format, what);
-    fputc('\n', stderr);
-    return 1;
-}
-
-const char* BaseName(const char* path)
-{
-    const char* slash = strrchr(path, '/');
-    return slash ? slash + 1 : path;
-}
-
-bool IsFolder(const char* path)
-{
-    struct stat st;
-    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-int64_t FileSize(const char* path)
-{
-    struct stat st;
-    return stat(path, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
-}
-
-// Root directory entries a name takes: one for an 8.3 name in capitals,
-// more when a long name must be stored beside it.
-int32_t EntriesForName(const char* name)
-{
-    size_t n = strlen(name);
-    const char* dot = strchr(name, '.');
-    size_t base = dot ? static_cast<size_t>(dot - name) : n;
-    size_t ext = dot ? n - base - 1 : 0;
-    bool plain = base >= 1 && base <= 8 && ext <= 3 && (!dot || !strchr(dot + 1, '.'));
-    for (size_t i = 0; plain && i < n; i++)
-        plain = !islower(static_cast<unsigned char>(name[i])) && name[i] != ' ';
-    return plain ? 1 : 1 + static_cast<int32_t>((n + 12) / 13);
-}
 
 // ---- The description ---------------------------------------------------------------------
 
@@ -169,11 +69,11 @@ int ReadDescription(const char* path, Description& d)
     else
         FormatText(d.folder, sizeof d.folder, ".");
     if (FileSize(path) < 0)
-        return Fail("cannot read the description %s", path);
+        return KitFail("cannot read the description %s", path);
     ConfigFile f(50, path);
     d.items = static_cast<Item*>(calloc(MaxItems, sizeof(Item)));
     if (!d.items)
-        return Fail("out of memory reading %s", path);
+        return KitFail("out of memory reading %s", path);
     for (int i = 0; i < f.count; i++) {
         const char* key = f.KeyAt(i);
         const char* value = f.ValueAt(i);
@@ -184,16 +84,16 @@ int ReadDescription(const char* path, Description& d)
             Resolve(d, value, d.script);
         } else if (strcmp(key, "Companion") == 0) {
             if (d.companionCount == 8)
-                return Fail("more than 8 companion files in %s", path);
+                return KitFail("more than 8 companion files in %s", path);
             Resolve(d, value, d.companions[d.companionCount++]);
         } else if (strcmp(key, "Archive") == 0 || strcmp(key, "Copy") == 0 ||
                    strcmp(key, "Profile") == 0) {
             if (d.itemCount == MaxItems)
-                return Fail("too many entries in %s", path);
+                return KitFail("too many entries in %s", path);
             Item& item = d.items[d.itemCount];
             bool archive = key[0] == 'A';
             if (!SplitWords(value, archive ? 3 : 2, words))
-                return Fail("an entry of %s lacks its source or target", path);
+                return KitFail("an entry of %s lacks its source or target", path);
             item.kind = archive ? ItemArchive : key[0] == 'C' ? ItemCopy : ItemProfile;
             if (archive) {
                 FormatText(item.name, sizeof item.name, "%s", words[0]);
@@ -203,351 +103,18 @@ int ReadDescription(const char* path, Description& d)
             Resolve(d, words[archive ? 1 : 0], item.source);
             FormatText(item.target, sizeof item.target, "%s", words[archive ? 2 : 1]);
             if (FileSize(item.source) < 0)
-                return Fail("source not found: %s", item.source);
+                return KitFail("source not found: %s", item.source);
             d.itemCount++;
         } else {
-            return Fail("unknown key in the description: %s", key);
+            return KitFail("unknown key in the description: %s", key);
         }
     }
     if (!d.setup[0] || !d.script[0])
-        return Fail("the description %s needs Setup= and Script=", path);
+        return KitFail("the description %s needs Setup= and Script=", path);
     if (FileSize(d.setup) < 0)
-        return Fail("SETUP.EXE not found: %s (build it first)", d.setup);
+        return KitFail("SETUP.EXE not found: %s (build it first)", d.setup);
     if (FileSize(d.script) < 0)
-        return Fail("setup script not found: %s", d.script);
-    return 0;
-}
-
-// ---- Disks --------------------------------------------------------------------------------
-
-void FreeLayout(Layout& l)
-{
-    for (int k = 0; k < l.diskCount; k++) {
-        for (int i = 0; i < l.disks[k].fileCount; i++)
-            FreeBuffer(l.disks[k].files[i].data);
-        free(l.disks[k].files);
-        free(l.disks[k].entries);
-    }
-    l.diskCount = 0;
-}
-
-DiskFile* AddFile(const Layout& l, Disk& d, const char* name, const char* source, int64_t size);
-
-Disk* NewDisk(Layout& l)
-{
-    if (l.diskCount == MaxDisks)
-        return nullptr;
-    Disk& d = l.disks[l.diskCount++];
-    memset(&d, 0, sizeof d);
-    d.files = static_cast<DiskFile*>(calloc(256, sizeof(DiskFile)));
-    d.entries = static_cast<DiskEntry*>(calloc(256, sizeof(DiskEntry)));
-    const Medium& m = *l.medium;
-    d.freeBytes = m.clusterBytes ? int64_t(m.clusters) * m.clusterBytes : INT64_MAX / 4;
-    // One entry stays free for a volume label.
-    d.freeEntries = m.clusterBytes ? m.rootEntries - 1 : INT32_MAX / 4;
-    if (!d.files || !d.entries)
-        return nullptr;
-    if (l.multi)
-        AddFile(l, d, ThisDiskFileName, nullptr, 40);  // a line or two
-    return &d;
-}
-
-bool Fits(const Layout& l, const Disk& d, int64_t size, const char* name)
-{
-    return OnDiskBytes(*l.medium, size) <= d.freeBytes && EntriesForName(name) <= d.freeEntries;
-}
-
-DiskFile* AddFile(const Layout& l, Disk& d, const char* name, const char* source, int64_t size)
-{
-    if (d.fileCount == 256)
-        return nullptr;
-    DiskFile& f = d.files[d.fileCount++];
-    FormatText(f.name, sizeof f.name, "%s", name);
-    FormatText(f.source, sizeof f.source, "%s", source ? source : "");
-    InitBuffer(f.data);
-    f.size = size;
-    d.freeBytes -= OnDiskBytes(*l.medium, size);
-    d.freeEntries -= EntriesForName(name);
-    return &f;
-}
-
-void AddEntry(Disk& d, const char* key, const char* prefix, const char* target)
-{
-    if (d.entryCount == 256)
-        return;
-    DiskEntry& e = d.entries[d.entryCount++];
-    FormatText(e.key, sizeof e.key, "%s", key);
-    FormatText(e.value, sizeof e.value, "%s%s", prefix, target);
-}
-
-// Names are unique over the whole distribution (FAT ignores case), so that
-// a set of disks copied into one folder still works as one medium.
-bool NameTaken(const Layout& l, const char* name)
-{
-    for (int k = 0; k < l.diskCount; k++) {
-        for (int i = 0; i < l.disks[k].fileCount; i++) {
-            if (strcasecmp(l.disks[k].files[i].name, name) == 0)
-                return true;
-        }
-    }
-    return false;
-}
-
-// ---- Archives -----------------------------------------------------------------------------
-
-struct SourceFile {
-    char path[PathBytes];
-    char member[MaxMemberName + 1];
-};
-
-int CompareStrings(const void* a, const void* b)
-{
-    return strcmp(*static_cast<char* const*>(a), *static_cast<char* const*>(b));
-}
-
-// The files below a folder in name order, member names with "\".
-int CollectFiles(const char* folder, const char* prefix, SourceFile* out, int& count, int capacity)
-{
-    DIR* dir = opendir(folder);
-    if (!dir)
-        return Fail("cannot read folder %s", folder);
-    char* names[1024];
-    int n = 0;
-    while (struct dirent* e = readdir(dir)) {
-        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
-            continue;
-        if (n == 1024)
-            break;
-        names[n++] = strdup(e->d_name);
-    }
-    closedir(dir);
-    qsort(names, static_cast<size_t>(n), sizeof names[0], CompareStrings);
-    int status = 0;
-    for (int i = 0; i < n; i++) {
-        char path[PathBytes];
-        char member[PathBytes];
-        FormatText(path, sizeof path, "%s/%s", folder, names[i]);
-        FormatText(member, sizeof member, "%s%s%s", prefix, prefix[0] ? "\\" : "", names[i]);
-        if (status == 0 && IsFolder(path)) {
-            status = CollectFiles(path, member, out, count, capacity);
-        } else if (status == 0) {
-            if (count == capacity || strlen(member) > MaxMemberName)
-                status = Fail("too many files, or a name too long, at %s", path);
-            else {
-                FormatText(out[count].path, sizeof out[count].path, "%s", path);
-                FormatText(out[count].member, sizeof out[count].member, "%s", member);
-                count++;
-            }
-        }
-        free(names[i]);
-    }
-    return status;
-}
-
-// The name of the k-th part of an archive: NAME.LZH, NAME2.LZH, ...
-void PartName(const char* name, int part, char* out, size_t capacity)
-{
-    if (part == 1) {
-        FormatText(out, capacity, "%s", name);
-        return;
-    }
-    const char* dot = strrchr(name, '.');
-    int base = dot ? static_cast<int>(dot - name) : static_cast<int>(strlen(name));
-    char digits[8];
-    FormatText(digits, sizeof digits, "%d", part);
-    int nd = static_cast<int>(strlen(digits));
-    if (base > 8 - nd)
-        base = 8 - nd;
-    FormatText(out, capacity, "%.*s%s%s", base, name, digits, dot ? dot : "");
-}
-
-struct ArchivePart {
-    Disk* disk;
-    ByteBuffer bytes;
-    int part;
-};
-
-// Space of the current disk left to the open archive (its end marker counted).
-bool MemberFits(const Layout& l, const ArchivePart& a, size_t memberBytes)
-{
-    return OnDiskBytes(*l.medium, static_cast<int64_t>(a.bytes.size + memberBytes + 1)) <= a.disk->freeBytes;
-}
-
-void CloseArchivePart(Layout& l, ArchivePart& a, const Item& item)
-{
-    char name[64];
-    PartName(item.name, a.part, name, sizeof name);
-    EndArchive(a.bytes);
-    DiskFile* f = AddFile(l, *a.disk, name, nullptr, static_cast<int64_t>(a.bytes.size));
-    if (f) {
-        f->data = a.bytes;
-        InitBuffer(a.bytes);
-    }
-    AddEntry(*a.disk, name, "", item.target);
-}
-
-// Starts the next part of an archive on the current disk, or on a new disk
-// when this one has no room for an archive file with a member in it.
-int OpenArchivePart(Layout& l, ArchivePart& a, const Item& item)
-{
-    char name[64];
-    PartName(item.name, a.part + 1, name, sizeof name);
-    if (NameTaken(l, name))
-        return Fail("two files named %s in the distribution", name);
-    Disk* d = &l.disks[l.diskCount - 1];
-    if (!Fits(l, *d, 64 + 1, name)) {
-        if (!l.multi)
-            return Fail("no room for archive %s", name);
-        d = NewDisk(l);
-        if (!d)
-            return Fail("more than 99 disks needed for %s", name);
-    }
-    a.disk = d;
-    a.part++;
-    InitBuffer(a.bytes);
-    // Reserve the root entry while the part grows.
-    return 1;
-}
-
-int PackArchive(Layout& l, const Item& item)
-{
-    static SourceFile files[4096];
-    int count = 0;
-    if (IsFolder(item.source)) {
-        if (CollectFiles(item.source, "", files, count, 4096))
-            return 1;
-    } else {
-        FormatText(files[0].path, sizeof files[0].path, "%s", item.source);
-        FormatText(files[0].member, sizeof files[0].member, "%s", BaseName(item.source));
-        count = 1;
-    }
-    ArchivePart a = {};
-    if (!OpenArchivePart(l, a, item))
-        return 1;
-    ByteBuffer data, member;
-    InitBuffer(data);
-    InitBuffer(member);
-    int status = 0;
-    for (int i = 0; i < count && status == 0; i++) {
-        struct stat st;
-        if (stat(files[i].path, &st) != 0 || !ReadWholeFile(files[i].path, data)) {
-            status = Fail("cannot read %s", files[i].path);
-            break;
-        }
-        uint32_t when = DosDateTime(st.st_mtime);
-        size_t done = 0;
-        MemberKind kind = MemberWhole;
-        for (;;) {
-            size_t left = data.size - done;
-            MemberKind whole = kind == MemberWhole ? MemberWhole : MemberSplitNext;
-            if (!BuildMember(member, files[i].member, data.data + done, left, when, whole, 0)) {
-                status = Fail("cannot pack %s", files[i].path);
-                break;
-            }
-            if (MemberFits(l, a, member.size)) {
-                AppendBytes(a.bytes, member.data, member.size);
-                break;
-            }
-            if (!l.multi) {
-                status = Fail("does not fit on one disk: %s (choose a bigger medium)", files[i].path);
-                break;
-            }
-            // The largest first part that fits: a binary search over the
-            // length, each try packed as the member it would be.
-            MemberKind first = kind == MemberWhole ? MemberSplitFirst : MemberSplitNext;
-            size_t lo = 0, hi = left;
-            while (hi - lo > 256) {
-                size_t mid = lo + (hi - lo) / 2;
-                BuildMember(member, files[i].member, data.data + done, mid, when, first, 0);
-                if (MemberFits(l, a, member.size))
-                    lo = mid;
-                else
-                    hi = mid;
-            }
-            if (lo > 0) {
-                BuildMember(member, files[i].member, data.data + done, lo, when, first, 0);
-                AppendBytes(a.bytes, member.data, member.size);
-                done += lo;
-                kind = MemberSplitNext;
-            }
-            if (a.bytes.size > 0) {
-                CloseArchivePart(l, a, item);
-            } else if (a.disk->fileCount <= (l.multi ? 1 : 0)) {
-                status = Fail("no room for any of it on an empty disk: %s", files[i].path);
-                break;
-            } else {
-                a.part--;  // nothing went under this part's name
-            }
-            Disk* d = NewDisk(l);
-            if (!d) {
-                status = Fail("more than 99 disks needed for %s", item.name);
-                break;
-            }
-            char name[64];
-            PartName(item.name, a.part + 1, name, sizeof name);
-            if (NameTaken(l, name)) {
-                status = Fail("two files named %s in the distribution", name);
-                break;
-            }
-            a.disk = d;
-            a.part++;
-            InitBuffer(a.bytes);
-        }
-    }
-    if (status == 0)
-        CloseArchivePart(l, a, item);
-    FreeBuffer(a.bytes);
-    FreeBuffer(data);
-    FreeBuffer(member);
-    return status;
-}
-
-// Copy and profile entries: whole files, each on the first disk from the
-// current one that has room.
-int PlaceFile(Layout& l, const Item& item, const char* path)
-{
-    const char* name = BaseName(path);
-    int64_t size = FileSize(path);
-    if (NameTaken(l, name))
-        return Fail("two files named %s in the distribution", name);
-    Disk* d = &l.disks[l.diskCount - 1];
-    if (!Fits(l, *d, size, name)) {
-        if (!l.multi)
-            return Fail("does not fit on one disk: %s (choose a bigger medium)", path);
-        d = NewDisk(l);
-        if (!d || !Fits(l, *d, size, name))
-            return Fail("larger than a disk, so it cannot be copied: %s (pack it into an archive)", path);
-    }
-    AddFile(l, *d, name, path, size);
-    AddEntry(*d, name, item.kind == ItemCopy ? "=" : "|", item.target);
-    return 0;
-}
-
-int PlaceItems(Layout& l, const Description& desc)
-{
-    for (int i = 0; i < desc.itemCount; i++) {
-        const Item& item = desc.items[i];
-        if (item.kind == ItemArchive) {
-            if (PackArchive(l, item))
-                return 1;
-            continue;
-        }
-        if (!IsFolder(item.source)) {
-            if (PlaceFile(l, item, item.source))
-                return 1;
-            continue;
-        }
-        static SourceFile files[4096];
-        int count = 0;
-        if (CollectFiles(item.source, "", files, count, 4096))
-            return 1;
-        for (int k = 0; k < count; k++) {
-            if (strchr(files[k].member, '\\'))
-                return Fail("copy entries take the files of one folder, not of folders below it: %s", files[k].path);
-            if (PlaceFile(l, item, files[k].path))
-                return 1;
-        }
-    }
+        return KitFail("setup script not found: %s", d.script);
     return 0;
 }
 
@@ -641,14 +208,14 @@ int WriteImage(const Layout& l, int k, const char* folder, const char* image)
     remove(image);
     const char* format[] = {"mformat", "-C", "-i", image, "-f", l.medium->name, "::", nullptr};
     if (Run(format, true) != 0)
-        return Fail("mformat failed for %s (is mtools installed?)", image);
+        return KitFail("mformat failed for %s (is mtools installed?)", image);
     const Disk& d = l.disks[k];
     for (int i = 0; i < d.fileCount; i++) {
         char path[PathBytes];
         FormatText(path, sizeof path, "%s/%s", folder, d.files[i].name);
         const char* copy[] = {"mcopy", "-m", "-i", image, path, "::/", nullptr};
         if (Run(copy, true) != 0)
-            return Fail("mcopy failed for %s", path);
+            return KitFail("mcopy failed for %s", path);
     }
     return 0;
 }
@@ -694,7 +261,7 @@ int WriteDisks(const Layout& l, const BuildOptions& o, const Description& desc, 
             else
                 ok = WriteBufferToFile(path, f.data);
             if (!ok)
-                return Fail("cannot write %s", path);
+                return KitFail("cannot write %s", path);
         }
         if (o.images && l.medium->clusterBytes) {
             char image[PathBytes];
@@ -708,20 +275,6 @@ int WriteDisks(const Layout& l, const BuildOptions& o, const Description& desc, 
 }
 
 // One pass of the layout with `scriptBytes` reserved for the script.
-int LayOut(Layout& l, const Description& desc, int64_t scriptBytes)
-{
-    Disk* first = NewDisk(l);
-    if (!first)
-        return Fail("out of memory%s", "");
-    DiskFile* f = AddFile(l, *first, "SETUP.EXE", desc.setup, FileSize(desc.setup));
-    AddFile(l, *first, ScriptFileName, nullptr, scriptBytes);
-    for (int i = 0; i < desc.companionCount; i++)
-        AddFile(l, *first, BaseName(desc.companions[i]), desc.companions[i], FileSize(desc.companions[i]));
-    if (!f || first->freeBytes < 0 || first->freeEntries < 0)
-        return Fail("SETUP.EXE, the script and the companion files do not fit on disk 1 of a %s KB floppy",
-                    l.medium->name);
-    return PlaceItems(l, desc);
-}
 
 }  // namespace
 
@@ -735,7 +288,7 @@ int BuildDistribution(const BuildOptions& o)
         ByteBuffer b;
         InitBuffer(b);
         if (!ReadWholeFile(desc.script, b))
-            return Fail("cannot read %s", desc.script);
+            return KitFail("cannot read %s", desc.script);
         authorText = static_cast<char*>(malloc(b.size + 1));
         memcpy(authorText, b.data, b.size);
         authorText[b.size] = 0;
@@ -805,7 +358,7 @@ int BuildDistribution(const BuildOptions& o)
         }
         CheckOptions check = {dirs, l.diskCount, stderr};
         if (CheckScript(scriptPath, check) > 0)
-            status = Fail("the written distribution does not pass the checker: %s", scriptPath);
+            status = KitFail("the written distribution does not pass the checker: %s", scriptPath);
     }
     FreeLayout(l);
     free(authorText);

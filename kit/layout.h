@@ -1,0 +1,74 @@
+// The layout of a distribution: which files each disk holds, counted as a
+// FAT12 floppy holds them. Made by layout.cpp, written out by build.cpp.
+#pragma once
+
+#include "kit/kit.h"
+
+constexpr int PathBytes = 4096;
+constexpr int MaxDisks = 99;
+constexpr int MaxItems = 1000;
+
+// ---- What the disks will hold ---------------------------------------------------------
+
+struct DiskFile {
+    char name[64];         // name on the disk
+    char source[PathBytes];// file to copy, or "" when the data is in `data`
+    ByteBuffer data;       // archive or generated file
+    int64_t size;
+};
+
+struct DiskEntry {
+    char key[64];
+    char value[300];
+};
+
+struct Disk {
+    DiskFile* files;
+    int fileCount;
+    DiskEntry* entries;
+    int entryCount;
+    int64_t freeBytes;     // left for files, in whole clusters
+    int32_t freeEntries;   // root directory entries left
+};
+
+struct Layout {
+    Disk disks[MaxDisks];
+    int diskCount;
+    const Medium* medium;
+    bool multi;            // a set of disks with thisdisk files
+};
+
+enum ItemKind { ItemArchive, ItemCopy, ItemProfile };
+
+struct Item {
+    ItemKind kind;
+    char name[64];               // archive name
+    char source[PathBytes];
+    char target[300];
+    int line;
+};
+
+struct Description {
+    char folder[PathBytes];
+    char setup[PathBytes];
+    char script[PathBytes];
+    char companions[8][PathBytes];
+    int companionCount;
+    Item* items;
+    int itemCount;
+};
+
+// Set while a layout is only tried: its failures are no errors yet.
+extern bool QuietFailures;
+
+// Writes "setupkit: " and the message to stderr (unless QuietFailures); 1.
+int KitFail(const char* format, const char* what);
+const char* BaseName(const char* path);
+bool IsFolder(const char* path);
+int64_t FileSize(const char* path);
+
+// One pass of the layout with `scriptBytes` reserved for the script on disk
+// 1. 0 on success, else 1 after a message.
+int LayOut(Layout& l, const Description& desc, int64_t scriptBytes);
+void FreeLayout(Layout& l);
+DiskFile* AddFile(const Layout& l, Disk& d, const char* name, const char* source, int64_t size);
