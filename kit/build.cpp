@@ -12,7 +12,8 @@
 // file and a limited number of root directory entries.
 //
 // The description, in the setup script's own syntax (paths relative to it):
-//   Setup=PATH            the SETUP.EXE to ship
+//   Setup=PATH            the SETUP.EXE to ship (without it, disk 1 has
+//                         none: for a folder that gets the program later)
 //   Script=PATH           the setup script: head-level keys and Groups; any
 //                         Disk sections in it are replaced
 //   Companion=PATH        a file for disk 1 beside the script (groups.cfg, ...)
@@ -95,11 +96,8 @@ int ReadDescription(const char* path, Description& d)
             if (!SplitWords(value, archive ? 3 : 2, words))
                 return KitFail("an entry of %s lacks its source or target", path);
             item.kind = archive ? ItemArchive : key[0] == 'C' ? ItemCopy : ItemProfile;
-            if (archive) {
+            if (archive)
                 FormatText(item.name, sizeof item.name, "%s", words[0]);
-                for (char* c = item.name; *c; c++)
-                    *c = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
-            }
             Resolve(d, words[archive ? 1 : 0], item.source);
             FormatText(item.target, sizeof item.target, "%s", words[archive ? 2 : 1]);
             if (FileSize(item.source) < 0)
@@ -109,9 +107,9 @@ int ReadDescription(const char* path, Description& d)
             return KitFail("unknown key in the description: %s", key);
         }
     }
-    if (!d.setup[0] || !d.script[0])
-        return KitFail("the description %s needs Setup= and Script=", path);
-    if (FileSize(d.setup) < 0)
+    if (!d.script[0])
+        return KitFail("the description %s needs Script=", path);
+    if (d.setup[0] && FileSize(d.setup) < 0)
         return KitFail("SETUP.EXE not found: %s (build it first)", d.setup);
     if (FileSize(d.script) < 0)
         return KitFail("setup script not found: %s", d.script);
@@ -321,7 +319,11 @@ int BuildDistribution(const BuildOptions& o)
         script.size = 0;
         ComposeScript(l, authorText, script);
         if (OnDiskBytes(*o.medium, static_cast<int64_t>(script.size)) <= OnDiskBytes(*o.medium, reserve)) {
-            l.disks[0].files[1].size = static_cast<int64_t>(script.size);
+            for (int i = 0; i < l.disks[0].fileCount; i++) {
+                DiskFile& f = l.disks[0].files[i];
+                if (strcmp(f.name, ScriptFileName) == 0)
+                    f.size = static_cast<int64_t>(script.size);
+            }
             break;
         }
         reserve = static_cast<int64_t>(script.size) + 512;

@@ -395,8 +395,9 @@ int LayOut(Layout& l, const Description& desc, int64_t scriptBytes)
     Disk* first = NewDisk(l);
     if (!first)
         return KitFail("out of memory%s", "");
-    DiskFile* f = AddFile(l, *first, "SETUP.EXE", desc.setup, FileSize(desc.setup));
-    AddFile(l, *first, ScriptFileName, nullptr, scriptBytes);
+    DiskFile* f = AddFile(l, *first, ScriptFileName, nullptr, scriptBytes);
+    if (desc.setup[0])
+        AddFile(l, *first, "SETUP.EXE", desc.setup, FileSize(desc.setup));
     for (int i = 0; i < desc.companionCount; i++)
         AddFile(l, *first, BaseName(desc.companions[i]), desc.companions[i], FileSize(desc.companions[i]));
     if (!f || first->freeBytes < 0 || first->freeEntries < 0)

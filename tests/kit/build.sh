@@ -85,6 +85,12 @@ done
 [ "$(grep -c '^\[Disk' cd/disk1/install.cfg)" -eq 1 ] || fail "one medium: not one Disk section"
 grep -Eq '^<' <<< "$("$LZHX" l cd/disk1/APP.LZH)" && fail "one medium split a file"
 
+# Without Setup= the folder is made for a program added later.
+grep -v '^Setup=' src/example.dist > src/nosetup.dist
+"$KIT" build src/nosetup.dist nosetup > log 2>&1 || { cat log; fail "build without Setup="; }
+[ -e nosetup/disk1/SETUP.EXE ] && fail "SETUP.EXE without Setup="
+[ -e nosetup/disk1/install.cfg ] && [ -e nosetup/disk1/APP.LZH ] || fail "without Setup=: files missing"
+
 # ---- Refusals --------------------------------------------------------------------------
 head -c 800000 /dev/urandom > src/BIG.DAT
 printf 'Setup=SETUP.EXE\nScript=setup.cfg\nCopy=BIG.DAT $d\n' > src/big.dist
