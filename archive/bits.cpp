@@ -69,7 +69,7 @@ void FillBits(int n)
     BitReader& b = Extractor.bits;
     b.bits <<= n;
     b.count -= n;
-    if (b.count < 16)
+    if (b.count < LookAheadBits)
         RefillBits();
 }
 

@@ -221,6 +221,16 @@ inline void StoreBits(const LocalBits& l)
     a.cursor = l.cursor;
 }
 
+// Hands the reader back to the code outside this loop with the look-ahead
+// guarantee restored: a long match (up to 44 bits) may have left fewer than
+// 16 bits of the 48 that NeedBits provides.
+inline void HandBackBits(const LocalBits& l)
+{
+    StoreBits(l);
+    if (Extractor.bits.count < LookAheadBits)
+        RefillBits();
+}
+
 // Makes at least 48 bits available: a symbol (16), a distance code (16) and
 // its extra bits (12) never need more.
 inline void NeedBits(LocalBits& l)
@@ -322,7 +332,7 @@ void DecodeChunk(unsigned count, uint8_t* buffer)
         uint32_t blockLeft = d.blockRemaining;
         for (;;) {
             if (blockLeft == 0) {
-                StoreBits(l);
+                HandBackBits(l);
                 StartBlock();
                 blockLeft = d.blockRemaining;
                 LoadBits(l);
@@ -379,7 +389,7 @@ void DecodeChunk(unsigned count, uint8_t* buffer)
                 break;
         }
         d.blockRemaining = blockLeft;
-        StoreBits(l);
+        HandBackBits(l);
     }
 
 done:

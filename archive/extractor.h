@@ -86,6 +86,14 @@ struct ArchiveStream {
 // "window" of the next 16 bits is its top 16 bits. Bytes come from the
 // archive's buffer, never beyond the member's packed bytes; after them come
 // zero bits, counted in `padBits` so that reading into them can be detected.
+//
+// The look-ahead guarantee: whenever the reader is not inside a call of its
+// own, it holds at least LookAheadBits bits (`count` >= 16), so that GetBits,
+// FillBits and the table look-ups may take up to 16 bits without a check.
+// FillBits restores it after every use; DecodeChunk, which works on a local
+// copy with a deeper look-ahead of its own, restores it each time it hands
+// the reader back (before a block header and at the end of a chunk).
+constexpr int LookAheadBits = 16;
 struct BitReader {
     uint64_t bits;
     int count;        // valid bits in `bits`, padding included

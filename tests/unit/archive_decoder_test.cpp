@@ -1,6 +1,9 @@
 // The -lh5- decoder: the given vectors, streams from a small test encoder
 // compared with a plain reference expansion, and damaged streams.
 #include <gtest/gtest.h>
+#include <setjmp.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include "tests/unit/archive_fixture.h"
 
@@ -142,6 +145,136 @@ TEST(ArchiveDecoder, ZeroLengthMemberReadsNothingBeyondItsBytes)
     Extractor.header.packedRemaining = 1;
     StartDecoder();
     EXPECT_EQ(ArchivePosition(), 1);
+}
+
+// ---- Block boundaries after the longest codes -------------------------------------
+// Symbol codes up to 16 bits (the length-256 match and the length-17 match),
+// distance codes up to 13 bits (the code for 4096..8191, with 12 extra bits):
+// a block that ends with such a match leaves the fewest look-ahead bits for
+// the next block header. The streams sweep the bit alignment of that boundary
+// (m literals of 9 bits, q matches of 3 bits before it), with the boundary
+// inside a chunk, at a chunk's end and one byte before a chunk's end.
+
+std::vector<uint8_t> LongSymbolLengths()
+{
+    std::vector<uint8_t> lengths(510, 0);
+    for (int s = 0; s < 256; s++)
+        lengths[s] = 9;
+    for (int s = 256; s <= 270; s++)  // match lengths 3..17: 2..16 bits
+        lengths[s] = static_cast<uint8_t>(s - 254);
+    lengths[509] = 16;                 // match length 256
+    return lengths;
+}
+
+std::vector<uint8_t> LongDistanceLengths()
+{
+    std::vector<uint8_t> lengths(14);
+    for (int j = 0; j < 14; j++)
+        lengths[j] = static_cast<uint8_t>(j < 13 ? j + 1 : 13);
+    return lengths;
+}
+
+// The tokens of one stream: its first block ends with a 256-byte match at a
+// distance of 4096 or more (12 extra bits) whose last byte is output byte
+// `end` - 1.
+std::vector<Token> BoundarySweep(unsigned end, unsigned m, unsigned q, size_t* firstBlock)
+{
+    std::vector<Token> t;
+    for (unsigned i = 0; i < 8; i++)
+        t.push_back({0, 'a' + i});
+    unsigned before = end - 256 - m - 3 * q;
+    while (Expand(t).size() + 17 <= before - 8)  // cheap filler up to the distance
+        t.push_back({17, 5});
+    while (Expand(t).size() < before)
+        t.push_back({0, static_cast<unsigned>(t.size() % 251)});
+    for (unsigned i = 0; i < m; i++)
+        t.push_back({0, 'A' + i % 26});
+    for (unsigned i = 0; i < q; i++)
+        t.push_back({3, 0});
+    t.push_back({256, before + m + 3 * q - 100});
+    *firstBlock = t.size();
+    // The next block: a few literals, then the same long match again.
+    for (unsigned i = 0; i < 5; i++)
+        t.push_back({0, 'v' + i});
+    t.push_back({256, 4500});
+    return t;
+}
+
+// Decodes with fatal errors turned into a failed result.
+jmp_buf DecodeEscape;
+[[noreturn]] void EscapeDecode(const char*)
+{
+    longjmp(DecodeEscape, 1);
+}
+
+bool DecodesTo(const Bytes& packed, const Bytes& expected)
+{
+    FatalErrorHook = EscapeDecode;
+    volatile bool ok = false;
+    if (setjmp(DecodeEscape) == 0)
+        ok = Decode(packed, static_cast<uint32_t>(expected.size())) == expected;
+    FatalErrorHook = nullptr;
+    return ok;
+}
+
+// What lhasa prints for the archive, or nothing when it is not installed.
+Bytes LhasaPrint(const Bytes& archive)
+{
+    if (system("command -v lhasa >/dev/null 2>&1") != 0)
+        return {};
+    char path[] = "/tmp/boundary_sweep.XXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0)
+        return {};
+    close(fd);
+    WriteFileBytes(path, archive);
+    std::string command = std::string("lhasa -pq ") + path;
+    Bytes out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        uint8_t buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+            out.insert(out.end(), buffer, buffer + n);
+        pclose(p);
+    }
+    remove(path);
+    return out;
+}
+
+TEST(ArchiveDecoder, BlockBoundaryAfterTheLongestCodesAtEveryAlignment)
+{
+    for (unsigned end : {6000u, 8192u, 8191u}) {
+        std::vector<MemberSpec> members;
+        Bytes all;
+        int failed = 0;
+        for (unsigned m = 0; m < 24; m++) {
+            for (unsigned q = 0; q < 8; q++) {
+                size_t firstBlock;
+                std::vector<Token> tokens = BoundarySweep(end, m, q, &firstBlock);
+                Bytes expected = Expand(tokens);
+                TestEncoder e;
+                e.SetLengths(LongSymbolLengths(), LongDistanceLengths());
+                Bytes packed = e.Encode(tokens, static_cast<unsigned>(firstBlock));
+                if (!DecodesTo(packed, expected) && failed++ < 3) {
+                    ADD_FAILURE() << "end " << end << ", m " << m << ", q " << q;
+                }
+                MemberSpec member;
+                member.method = "-lh5-";
+                member.name = "M" + std::to_string(m) + "Q" + std::to_string(q);
+                member.data = packed;
+                member.unpackedSize = static_cast<uint32_t>(expected.size());
+                member.crc = Crc16Of(expected);
+                members.push_back(member);
+                all.insert(all.end(), expected.begin(), expected.end());
+            }
+        }
+        EXPECT_EQ(failed, 0) << "end " << end;
+        // The streams are sound -lh5- data: an independent extractor agrees.
+        Bytes reference = LhasaPrint(ArchiveOf(members));
+        if (!reference.empty()) {
+            EXPECT_TRUE(reference == all) << "lhasa disagrees, end " << end;
+        }
+    }
 }
 
 // ---- Damaged streams ----------------------------------------------------------------

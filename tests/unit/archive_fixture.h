@@ -213,9 +213,47 @@ struct TestEncoder {
         w.Put(0, 1);
     }
 
+    // Any complete codes, lengths 1 to 16. The code-length alphabet then gets
+    // all 19 symbols: 13 codes of 4 bits and 6 of 5.
+    bool anyLengths = false;
+    void SetLengths(const std::vector<uint8_t>& symbols, const std::vector<uint8_t>& distances)
+    {
+        anyLengths = true;
+        symbolLengths = symbols;
+        distanceLengths = distances;
+        symbolCodes = Canonical(symbolLengths);
+        distanceCodes = Canonical(distanceLengths);
+    }
+
+    void AnyLengthsHeader()
+    {
+        std::vector<uint8_t> aux(19, 4);
+        for (int i = 13; i < 19; i++)
+            aux[i] = 5;
+        std::vector<unsigned> auxCodes = Canonical(aux);
+        w.Put(19, 5);
+        for (int i = 0; i < 19; i++) {
+            PutAuxLength(aux[i]);
+            if (i == 2)
+                w.Put(0, 2);
+        }
+        w.Put(510, 9);
+        for (uint8_t len : symbolLengths) {
+            unsigned x = len == 0 ? 0 : len + 2u;
+            w.Put(auxCodes[x], aux[x]);
+        }
+        w.Put(14, 4);
+        for (uint8_t len : distanceLengths)
+            PutAuxLength(len);
+    }
+
     void BlockHeader(unsigned size)
     {
         w.Put(size, 16);
+        if (anyLengths) {
+            AnyLengthsHeader();
+            return;
+        }
         // Code-length alphabet: 12 lengths, 10 and 11 have one bit.
         w.Put(12, 5);
         for (unsigned i = 0; i < 12;) {
