@@ -29,6 +29,35 @@ void SetExtractOutput(ExtractOutput output, FILE* stream)
     Extractor.outputStream = stream;
 }
 
+const char DirectoryMethodId[] = "-lhd-";
+
+// Names that Windows opens as a device in every directory, whatever the
+// extension: "NUL.TXT" and "com1" are devices too.
+static int IsDeviceName(const char* component, size_t length)
+{
+    static const char* const Devices[] = {"CON", "NUL", "AUX", "PRN", "CONIN$", "CONOUT$"};
+    // The base name: up to the first dot, without the blanks Windows drops.
+    size_t base = 0;
+    while (base < length && component[base] != '.')
+        base++;
+    while (base > 0 && component[base - 1] == ' ')
+        base--;
+    char upper[8];
+    if (base == 0 || base >= sizeof upper)
+        return 0;
+    for (size_t i = 0; i < base; i++) {
+        char c = component[i];
+        upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    upper[base] = '\0';
+    for (const char* device : Devices) {
+        if (strcmp(upper, device) == 0)
+            return 1;
+    }
+    return base == 4 && (memcmp(upper, "COM", 3) == 0 || memcmp(upper, "LPT", 3) == 0) &&
+           upper[3] >= '1' && upper[3] <= '9';
+}
+
 int IsUnsafeName(const char* name)
 {
     if (name[0] == '\\' || name[0] == '/')
@@ -41,6 +70,7 @@ int IsUnsafeName(const char* name)
     while (*p) {
         int dots = 0;
         int others = 0;
+        const char* component = p;
         for (; *p && *p != '\\' && *p != '/'; p++) {
             if (*p == '.')
                 dots++;
@@ -48,6 +78,8 @@ int IsUnsafeName(const char* name)
                 others++;
         }
         if (dots >= 2 && others == 0)
+            return 1;
+        if (IsDeviceName(component, static_cast<size_t>(p - component)))
             return 1;
         if (*p)
             p++;
@@ -110,6 +142,45 @@ static void CloseOutput(FILE* file)
         fclose(file);
 }
 
+// A directory member: the directory its name gives (with or without a final
+// separator) is created below the current directory; an empty name, as
+// standard level-1 archives have it, creates nothing.
+static void ExtractDirectory(const char* name)
+{
+    if (Extractor.output != OutputFiles || !name[0])
+        return;
+    char path[HeaderBufferSize + 8];
+    size_t length = strlen(name);
+    bool separator = name[length - 1] == '\\' || name[length - 1] == '/';
+    snprintf(path, sizeof path, "%s%sX", name, separator ? "" : "\\");
+    if (!MakePathDirs(path))
+        FailureCount++;
+}
+
+// The file that the last member wrote and the CRC-16 of all its parts so
+// far, for continuation members checked without writing files.
+static char ChainName[HeaderBufferSize];
+static uint16_t ChainCrc;
+
+// The CRC-16 of the file that a continuation member appends to, as it stands
+// before the append; 0 when it is not known (then only the member's own CRC
+// can match).
+static uint16_t CrcOfExistingFile(const char* name)
+{
+    if (Extractor.output != OutputFiles)
+        return strcmp(ChainName, name) == 0 ? ChainCrc : 0;
+    FILE* f = OpenPathFile(name, "rb");
+    if (!f)
+        return 0;
+    uint16_t crc = 0;
+    uint8_t* buffer = Extractor.decoder.window;
+    size_t n;
+    while ((n = fread(buffer, 1, WindowSize, f)) > 0)
+        crc = UpdateCrc16(crc, buffer, n);
+    fclose(f);
+    return crc;
+}
+
 void ExtractMember()
 {
     MemberHeader& h = Extractor.header;
@@ -117,19 +188,33 @@ void ExtractMember()
     // Checked before anything is created: such a name never reaches the disk.
     if (IsUnsafeName(name))
         FatalError(MsgUnsafeName);
-    if (Extractor.output == OutputFiles)
-        MakePathDirs(name);
     if (Extractor.context.nameControl)
         SetControlText(Extractor.context.nameControl, name);
 
+    if (memcmp(h.buffer, DirectoryMethodId, 5) == 0) {
+        ExtractDirectory(name);
+        SkipMember();
+        return;
+    }
     char method = LookupMethod(h.buffer);
+    if (!method) {
+        // A method this reader does not know: the file cannot be written.
+        // Nothing is created (an existing file keeps its contents), and the
+        // member counts as a failure, so that success is not reported.
+        FailureCount++;
+        SkipMember();
+        return;
+    }
+    if (Extractor.output == OutputFiles)
+        MakePathDirs(name);
+
     const char* mode = "wb";
-    if (method == MethodCompressedAppend) {
+    bool append = method == MethodCompressedAppend || method == MethodStoredAppend;
+    uint16_t fileCrc = 0;
+    if (append) {
         mode = "ab";
-        method = MethodCompressed;
-    } else if (method == MethodStoredAppend) {
-        mode = "ab";
-        method = MethodStored;
+        method = method == MethodCompressedAppend ? MethodCompressed : MethodStored;
+        fileCrc = CrcOfExistingFile(name);
     }
 
     FILE* out = OpenOutput(name, mode);
@@ -138,11 +223,6 @@ void ExtractMember()
         // counted so that the installation does not report success.
         FailureCount++;
         SkipMember();
-        return;
-    }
-    if (method != MethodStored && method != MethodCompressed) {
-        SkipMember();
-        CloseOutput(out);
         return;
     }
 
@@ -167,6 +247,8 @@ void ExtractMember()
         if (out && fwrite(buffer, 1, n, out) != n)
             FatalError(MsgUnableWrite);
         crc = UpdateCrc16(crc, buffer, n);
+        if (append)
+            fileCrc = UpdateCrc16(fileCrc, buffer, n);
         h.unpackedRemaining -= n;
         ReportPercentage();
     }
@@ -175,7 +257,12 @@ void ExtractMember()
     SkipMember();
     CloseOutput(out);
     Extractor.crc = crc;
-    if (crc != h.storedCrc)
+    // A standard member carries the CRC of its own data. For a continuation
+    // part, tools differ: some store the CRC of the part, some that of the
+    // whole file up to the part's end. Either is accepted.
+    snprintf(ChainName, sizeof ChainName, "%s", name);
+    ChainCrc = append ? fileCrc : crc;
+    if (crc != h.storedCrc && !(append && fileCrc == h.storedCrc))
         FatalError(MsgCrc);
 }
 

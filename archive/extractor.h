@@ -78,7 +78,7 @@ struct ArchiveStream {
     const uint8_t* cursor;     // next byte
     const uint8_t* end;        // end of the bytes held
     int64_t bufferOffset;      // archive offset of the byte before which `end` stands
-    int32_t length;            // archive length, taken at open
+    int64_t length;            // archive length, taken at open (may pass 2 GB)
     uint8_t buffer[InputBufferSize];
 };
 
@@ -202,5 +202,10 @@ void ExtractMember();
 // Chooses where members go (OutputFiles is the default).
 void SetExtractOutput(ExtractOutput output, FILE* stream);
 // 1 when a member name could write outside the target directory: a drive
-// letter or any colon, a leading "\" or "/", or a ".." component.
+// letter or any colon, a leading "\" or "/", or a ".." component; or open a
+// device instead of a file: a component named CON, NUL, AUX, PRN, CONIN$,
+// CONOUT$, COM1 to COM9 or LPT1 to LPT9, in any case, with any extension.
 int IsUnsafeName(const char* name);
+// Method id of a directory member ("-lhd-"): it holds no data; its name, when
+// it has one, is a directory to create.
+extern const char DirectoryMethodId[];

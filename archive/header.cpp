@@ -22,6 +22,9 @@
 // All fields are little-endian. The last three are found from H, not from N.
 #include <stdlib.h>
 #include <string.h>
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
 
 #include "archive/extractor.h"
 
@@ -60,6 +63,33 @@ static void ResetStream(ArchiveStream& a)
 
 static const uint8_t Signature[4] = {0x00, 0xCC, 0xBB, 0xAA};
 
+// Archive offsets are 64-bit: an archive of 32-bit members may pass 2 GB.
+// The native build seeks with off_t offsets; the Windows program keeps to the
+// C runtime's long offsets, which is ample for a distribution on disks.
+static int SeekTo(FILE* file, int64_t offset)
+{
+#ifdef _WIN32
+    if (offset > INT32_MAX)
+        return 0;
+    return fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+static int64_t FileLength(FILE* file)
+{
+#ifdef _WIN32
+    if (fseek(file, 0, SEEK_END) != 0)
+        return -1;
+    return ftell(file);
+#else
+    if (fseeko(file, 0, SEEK_END) != 0)
+        return -1;
+    return static_cast<int64_t>(ftello(file));
+#endif
+}
+
 // Steps over the signature when the archive begins with it.
 static void SkipSignature()
 {
@@ -79,15 +109,13 @@ int OpenArchive(const char* path)
         return 0;
     // The stream's own buffer would only add a copy: reads are large blocks.
     setvbuf(file, nullptr, _IONBF, 0);
-    long length = -1;
-    if (fseek(file, 0, SEEK_END) == 0)
-        length = ftell(file);
-    if (length < 0 || length > INT32_MAX || fseek(file, 0, SEEK_SET) != 0) {
+    int64_t length = FileLength(file);
+    if (length < 0 || !SeekTo(file, 0)) {
         fclose(file);
         return 0;
     }
     a.file = file;
-    a.length = static_cast<int32_t>(length);
+    a.length = length;
     SkipSignature();
     return 1;
 }
@@ -96,13 +124,11 @@ void OpenArchiveMemory(const uint8_t* data, size_t size)
 {
     ArchiveStream& a = Extractor.archive;
     ResetStream(a);
-    if (size > INT32_MAX)
-        size = INT32_MAX;
     a.memory = data;
     a.cursor = data;
     a.end = data + size;
     a.bufferOffset = static_cast<int64_t>(size);
-    a.length = static_cast<int32_t>(size);
+    a.length = static_cast<int64_t>(size);
     SkipSignature();
 }
 
@@ -165,7 +191,7 @@ int ArchiveSkip(uint32_t n)
     if (a.memory) {
         a.cursor = a.memory + target;
     } else {
-        if (fseek(a.file, static_cast<long>(target), SEEK_SET) != 0)
+        if (!SeekTo(a.file, target))
             reached = 0;
         a.cursor = a.end = a.buffer;
         a.bufferOffset = target;
@@ -206,6 +232,7 @@ uint8_t HeaderChecksum()
 int ReadMemberHeader()
 {
     MemberHeader& h = Extractor.header;
+    h.name = nullptr;  // no member until its header is whole
     h.size = HeaderByte();
     if (h.size == 0)
         return 0;

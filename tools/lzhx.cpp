@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <io.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -26,25 +27,81 @@ const char Usage[] =
     "usage: lzhx COMMAND ARCHIVE [DIR]\n"
     "  l ARCHIVE        list the members: method, packed and unpacked size, stored CRC, name\n"
     "  t ARCHIVE        decode every member and check its CRC; nothing is written\n"
-    "  x ARCHIVE [DIR]  extract into DIR (created when missing; default: the current directory)\n"
+    "  x ARCHIVE [DIR]  extract into DIR (created with its parents when missing; default: the\n"
+    "                   current directory)\n"
     "  p ARCHIVE        write the data of every member to standard output\n"
 #ifdef LZHX_KIT
     "  a [-0] ARCHIVE [-C DIR] PATH...\n"
     "                   pack files and folders into a new archive (-0: stored)\n"
 #endif
     "  --help           show this text\n"
-    "Exit status: 0 on success, 1 on a damaged archive or a failed write, 2 on a usage error.\n"
+    "Exit status: 0 on success; 1 on a damaged archive, a failed write or a member that could\n"
+    "not be extracted (unknown method); 2 on a usage error.\n"
     "Member names use \"\\\" between directories; continuation members are appended.\n";
+
+// The archive being read, for messages.
+const char* CurrentArchive = "";
 
 int Fail(const char* what, const char* path)
 {
-    fprintf(stderr, "lzhx: %s: %s\n", what, path);
+    fprintf(stderr, "lzhx: %s: %s\n", path, what);
     return 1;
+}
+
+// A member name as it may be shown on a terminal: control characters (and
+// with them escape sequences) become "?".
+const char* Printable(const char* name, char* out, size_t capacity)
+{
+    size_t n = 0;
+    for (; *name && n + 1 < capacity; name++) {
+        unsigned char c = static_cast<unsigned char>(*name);
+        out[n++] = (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
+    }
+    out[n] = '\0';
+    return out;
+}
+
+// A fatal archive error names the tool, the archive and, inside a member, the
+// member; a damaged header is placed by its offset.
+[[noreturn]] void ReportFatal(const char* message)
+{
+    const char* member = Extractor.header.name;
+    if (member) {
+        char shown[HeaderBufferSize];
+        fprintf(stderr, "lzhx: %s: %s: %s\n", CurrentArchive, Printable(member, shown, sizeof shown), message);
+    } else {
+        fprintf(stderr, "lzhx: %s: %s at offset %lld\n", CurrentArchive, message,
+                static_cast<long long>(ArchivePosition()));
+    }
+    exit(1);
+}
+
+int Open(const char* path)
+{
+    CurrentArchive = path;
+    FatalErrorHook = ReportFatal;
+    return OpenArchive(path);
+}
+
+// Members that were not written (unknown method, output not opened) make the
+// command fail after the others were done.
+int FailedMembers()
+{
+    if (FailureCount == 0)
+        return 0;
+    fprintf(stderr, "lzhx: %s: %d member%s could not be extracted\n", CurrentArchive,
+            static_cast<int>(FailureCount), FailureCount == 1 ? "" : "s");
+    return 1;
+}
+
+bool IsDirectoryMember()
+{
+    return memcmp(Extractor.header.buffer, DirectoryMethodId, 5) == 0;
 }
 
 int List(const char* path)
 {
-    if (!OpenArchive(path))
+    if (!Open(path))
         return Fail("cannot open", path);
     printf("method    packed  unpacked  crc   name\n");
     int members = 0;
@@ -56,8 +113,10 @@ int List(const char* path)
             method[i] = (c >= 32 && c < 127) ? c : '?';
         }
         method[5] = 0;
+        char shown[HeaderBufferSize];
         printf("%s %9lu %9lu  %04X  %s\n", method, static_cast<unsigned long>(HeaderField(5, 4)),
-               static_cast<unsigned long>(h.unpackedRemaining), h.storedCrc, h.name);
+               static_cast<unsigned long>(h.unpackedRemaining), h.storedCrc,
+               Printable(h.name, shown, sizeof shown));
         members++;
         SkipMember();
     }
@@ -68,24 +127,23 @@ int List(const char* path)
 
 int Test(const char* path)
 {
-    if (!OpenArchive(path))
+    if (!Open(path))
         return Fail("cannot open", path);
     SetExtractOutput(OutputDiscard, nullptr);
-    int skipped = 0;
     while (ReadMemberHeader()) {
         char name[HeaderBufferSize];
-        snprintf(name, sizeof name, "%s", Extractor.header.name);
-        if (!LookupMethod(Extractor.header.buffer)) {
-            printf("%s: unknown method, skipped\n", name);
-            skipped++;
-        }
+        Printable(Extractor.header.name, name, sizeof name);
+        const char* verdict = "OK";
+        if (IsDirectoryMember())
+            verdict = "directory";
+        else if (!LookupMethod(Extractor.header.buffer))
+            verdict = "unknown method, skipped";
         // Ends the process with a message on a damaged member or a CRC error.
         ExtractMember();
-        if (LookupMethod(Extractor.header.buffer))
-            printf("%s: OK\n", name);
+        printf("%s: %s\n", name, verdict);
     }
     CloseArchive();
-    return skipped ? 1 : 0;
+    return FailedMembers();
 }
 
 // The archive's full path, since extraction changes the current directory.
@@ -100,6 +158,24 @@ int FullPath(const char* path, char* out, size_t capacity)
 #endif
 }
 
+bool IsSeparator(char c)
+{
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+int MakeOneDir(const char* dir)
+{
+#ifdef _WIN32
+    return _mkdir(dir) == 0;
+#else
+    return mkdir(dir, 0777) == 0;
+#endif
+}
+
 int ChangeDir(const char* dir)
 {
 #ifdef _WIN32
@@ -109,26 +185,39 @@ int ChangeDir(const char* dir)
 #endif
 }
 
+// DIR is a path of this system, created (with its parents) and entered by the
+// same reading; a drive or a root in front of it is left as it is.
+int EnterDirectory(const char* dir)
+{
+    char prefix[4096];
+    size_t length = strlen(dir);
+    if (length == 0 || length >= sizeof prefix)
+        return 0;
+    for (size_t i = 1; i <= length; i++) {
+        if (i < length && !IsSeparator(dir[i]))
+            continue;
+        if (IsSeparator(dir[i - 1]))
+            continue;
+        memcpy(prefix, dir, i);
+        prefix[i] = '\0';
+        MakeOneDir(prefix);  // an existing one is fine; entering tells
+    }
+    return ChangeDir(dir);
+}
+
 int Extract(const char* path, const char* dir)
 {
     char archive[4096];
     if (!FullPath(path, archive, sizeof archive))
         return Fail("cannot open", path);
-    if (dir) {
-        if (!IsDirectory(dir))
-            MakeDirs(dir);
-        if (!ChangeDir(dir))
-            return Fail("cannot enter directory", dir);
-    }
+    if (dir && !EnterDirectory(dir))
+        return Fail("cannot create or enter the directory", dir);
+    CurrentArchive = path;
+    FatalErrorHook = ReportFatal;
     SetExtractOutput(OutputFiles, nullptr);
     if (ExtractArchive(archive) != StepDone)
         return Fail("cannot open", path);
-    if (FailureCount > 0) {
-        fprintf(stderr, "lzhx: %d member%s could not be written\n", static_cast<int>(FailureCount),
-                FailureCount == 1 ? "" : "s");
-        return 1;
-    }
-    return 0;
+    return FailedMembers();
 }
 
 int Print(const char* path)
@@ -136,12 +225,14 @@ int Print(const char* path)
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    CurrentArchive = path;
+    FatalErrorHook = ReportFatal;
     SetExtractOutput(OutputStream, stdout);
     if (ExtractArchive(path) != StepDone)
         return Fail("cannot open", path);
     if (fflush(stdout) != 0)
         return Fail("cannot write", "standard output");
-    return 0;
+    return FailedMembers();
 }
 
 }  // namespace

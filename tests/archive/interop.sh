@@ -144,6 +144,63 @@ mkdir -p jail/inner
 grep -q "Unsafe member name" jail/inner/err.txt || fail "unsafe name: message"
 [ -e jail/EVIL.TXT ] && fail "unsafe name was written"
 
+# ---- A folder tree, unknown methods, where x extracts to, what is shown -----
+# A folder tree as jlha stores it holds directory members: extracted whole,
+# exit 0. A member of an unknown method is not written: exit 1, the rest done.
+mkdir -p tree/top/empty tree/top/sub && printf 'leaf' > tree/top/sub/leaf.txt
+(cd tree && jlha c1 ../tree.lzh top >/dev/null 2>&1) || fail "jlha tree"
+grep -q -- '-lhd-' tree.lzh || fail "tree: no directory member"
+check "tree: test" "$LZHX" t tree.lzh
+"$LZHX" x tree.lzh out-tree >/dev/null 2>&1 || fail "tree: x status $?"
+[ "$(cat out-tree/leaf.txt 2>/dev/null)" = leaf ] || fail "tree: leaf.txt"
+python3 "$MKFIXTURE" unknown.lzh '-lh7-' 'SEVEN.TXT' src/one '<sto>' 'NEXT.TXT' src/one || fail "unknown fixture"
+for cmd in t x; do
+    dir=(); [ $cmd = x ] && dir=(out-unknown)
+    out=$("$LZHX" $cmd unknown.lzh "${dir[@]}" 2>&1 >/dev/null); status=$?
+    [ $status -eq 1 ] && grep -q "unknown.lzh: 1 member could not be extracted" <<< "$out" \
+        || fail "unknown method, $cmd: $status '$out'"
+done
+[ -e out-unknown/SEVEN.TXT ] && fail "unknown method: a file was created"
+cmp -s src/one out-unknown/NEXT.TXT || fail "unknown method: the next member"
+# DIR is one path of this system, relative or absolute, created with its
+# parents and then entered; one that cannot be made is refused.
+check "x into a new nested DIR" "$LZHX" x tree.lzh new/a/b
+check "x into an absolute DIR" "$LZHX" x tree.lzh "$WORK/abs/c/"
+[ -f new/a/b/leaf.txt ] && [ -f abs/c/leaf.txt ] || fail "x DIR: files not where DIR names"
+out=$("$LZHX" x tree.lzh src/one/sub 2>&1); status=$?
+[ $status -eq 1 ] && grep -q "lzhx: src/one/sub:" <<< "$out" || fail "x DIR under a file: $status '$out'"
+# Names are shown without their control characters and escape sequences.
+python3 "$MKFIXTURE" shown.lzh '<sto>' $'RED\e[31m\a\rX' src/one || fail "shown fixture"
+for cmd in l t; do
+    "$LZHX" $cmd shown.lzh | grep -q $'[\e\a\r]' && fail "$cmd shows a control character"
+done
+"$LZHX" l shown.lzh | grep -qF 'RED?[31m??X' || fail "l: name shown"
+# Fatal messages name the tool, the archive and the member.
+cp shown.lzh badcrc.lzh
+printf 'y' | dd of=badcrc.lzh bs=1 seek=$(($(stat -c %s badcrc.lzh) - 2)) conv=notrunc status=none
+out=$("$LZHX" t badcrc.lzh 2>&1 >/dev/null)
+[ "$out" = 'lzhx: badcrc.lzh: RED?[31m??X: CRC error' ] || fail "fatal message: '$out'"
+# An archive of 8 GB (sparse): the members beyond 2 GB and 4 GB are listed.
+python3 - "$MKFIXTURE" <<'PY' || fail "big fixture"
+import importlib.util, sys
+spec = importlib.util.spec_from_file_location("mkfixture", sys.argv[1])
+mk = importlib.util.module_from_spec(spec); spec.loader.exec_module(mk)
+big = (1 << 32) - 16
+def stored_header(name):  # a stored member of `big` bytes, its data left sparse
+    body = b"-lh0-" + mk.struct.pack("<IIIBBB", big, big, 0, 0x20, 1, len(name))
+    body += name + mk.struct.pack("<HBH", 0, ord("M"), 0)
+    return bytes([len(body), sum(body) & 0xFF]) + body
+with open("big.lzh", "wb") as f:
+    f.write(stored_header(b"BIG.BIN"))
+    f.seek(big, 1)
+    f.write(stored_header(b"AFTER.BIN"))
+    f.seek(big, 1)
+    f.write(mk.member(b"-lh0-", b"LAST.TXT", b"x", 1, mk.crc16(b"x")) + b"\0")
+PY
+out=$("$LZHX" l big.lzh 2>&1)
+grep -q 'LAST.TXT' <<< "$out" && grep -q '^3 members' <<< "$out" || fail "archive of 8 GB: '$out'"
+rm -f big.lzh
+
 # ---- Tool conventions -----------------------------------------------------------
 check "--help" "$LZHX" --help
 "$LZHX" >/dev/null 2>&1; [ $? -eq 2 ] || fail "no arguments: status"

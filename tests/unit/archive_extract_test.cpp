@@ -107,14 +107,44 @@ TEST_F(ArchiveExtract, DirectoriesOfTheNameAreCreated)
     EXPECT_EQ(ReadFileBytes("OUTER/INNER/F.TXT"), ToBytes("deep"));
 }
 
-TEST_F(ArchiveExtract, UnknownMethodLeavesAnEmptyFile)
+TEST_F(ArchiveExtract, UnknownMethodIsAFailureAndDirectoryMembersAreNot)
 {
+    // A folder tree as standard archivers store it: directory members with an
+    // empty name (the path in an extension header) or with the path as name.
     ASSERT_TRUE(WriteFileBytes("OLD.TXT", ToBytes("old contents")));
-    MemberSpec unknown = StoredMember("OLD.TXT", "new", "-lh6-");
-    EXPECT_EQ(Extract(ArchiveOf({unknown, StoredMember("NEXT.TXT", "next")})), StepDone);
-    EXPECT_TRUE(Exists("OLD.TXT"));
-    EXPECT_TRUE(ReadFileBytes("OLD.TXT").empty());
+    MemberSpec emptyDir = StoredMember("", "", "-lhd-");
+    emptyDir.extensions = {{0x02, 'D', 'I', 'R', 0xFF}};
+    Bytes tree = ArchiveOf({emptyDir, StoredMember("TOP\\SUB\\", "", "-lhd-"), StoredMember("LEAF", "", "-lhd-"),
+                            StoredMember("TOP\\SUB\\F.TXT", "f")});
+    EXPECT_EQ(Extract(tree), StepDone);
+    EXPECT_EQ(FailureCount, 0);
+    EXPECT_EQ(ReadFileBytes("TOP/SUB/F.TXT"), ToBytes("f"));
+    EXPECT_TRUE(Exists("LEAF/"));
+    // A member of an unknown method is not written, leaves an existing file
+    // as it was, and counts; the members after it are extracted.
+    MemberSpec unknown = StoredMember("OLD.TXT", "new", "-lh7-");
+    MemberSpec unknownNew = StoredMember("NEW.TXT", "new", "-LH5-");
+    EXPECT_EQ(Extract(ArchiveOf({unknown, unknownNew, StoredMember("NEXT.TXT", "next")})), StepDone);
+    EXPECT_EQ(FailureCount, 2);
+    EXPECT_EQ(ReadFileBytes("OLD.TXT"), ToBytes("old contents"));
+    EXPECT_FALSE(Exists("NEW.TXT"));
     EXPECT_EQ(ReadFileBytes("NEXT.TXT"), ToBytes("next"));
+}
+
+TEST_F(ArchiveExtract, ContinuationCrcOfThePartOrOfTheWholeFile)
+{
+    // Disk 1 begins the file, disk 2 continues it with the CRC of the whole
+    // file as some tools store it; both pass, in files and when only checked.
+    MemberSpec begin = StoredMember("BIG.DAT", "first part,", "<sto>");
+    MemberSpec whole = StoredMember("BIG.DAT", "second", "<st+>");
+    whole.crc = Crc16Of(ToBytes("first part,second"));
+    MemberSpec own = StoredMember("BIG.DAT", "+third", "<st+>");
+    for (ExtractOutput output : {OutputFiles, OutputDiscard}) {
+        SetExtractOutput(output, nullptr);
+        EXPECT_EQ(Extract(ArchiveOf({begin}), "d1.lzh"), StepDone);
+        EXPECT_EQ(Extract(ArchiveOf({whole, own}), "d2.lzh"), StepDone);
+    }
+    EXPECT_EQ(ReadFileBytes("BIG.DAT"), ToBytes("first part,second+third"));
 }
 
 TEST_F(ArchiveExtract, OutputThatCannotBeOpenedIsCountedAndSkipped)
@@ -267,10 +297,14 @@ TEST_F(ArchiveExtract, TestAndStreamOutputs)
 TEST(ArchiveNames, UnsafeNames)
 {
     const char* unsafe[] = {"\\WINDOWS\\X.DLL", "/etc/passwd", "C:AUTOEXEC.BAT", "C:\\X", "A\\..\\..\\X",
-                            "..", "..\\X", "A/../X", "A\\...\\X", "A\\.. \\X", "NAME:STREAM"};
+                            "..", "..\\X", "A/../X", "A\\...\\X", "A\\.. \\X", "NAME:STREAM",
+                            // Devices, in any case, with an extension, in any component.
+                            "CON", "nul", "Aux.txt", "PRN.", "COM1", "com9.log", "LPT1", "lPt9.X.Y",
+                            "DIR\\CON\\X", "A/nul.dat", "CON .TXT", "CONIN$", "conout$"};
     for (const char* name : unsafe)
         EXPECT_EQ(IsUnsafeName(name), 1) << name;
-    const char* safe[] = {"X", "DIR\\X.TXT", ".\\X", "..X", "X..", "A\\.PROFILE", "", "A B\\C"};
+    const char* safe[] = {"X", "DIR\\X.TXT", ".\\X", "..X", "X..", "A\\.PROFILE", "", "A B\\C",
+                          "CONSOLE", "NULL.TXT", "COM", "COM0", "COM10", "LPT", "XCON", "AUX2", "PRNX\\Y"};
     for (const char* name : safe)
         EXPECT_EQ(IsUnsafeName(name), 0) << name;
 }
