@@ -19,7 +19,8 @@ int SplitCommandLine(const char* line, char* store, int storeSize, char** words,
             p++;
         if (!*p)
             break;
-        // Words that no longer fit are dropped whole, never cut.
+        // A word that no longer fits is never cut: it keeps its place as a
+        // null pointer (absent), so that the words after it keep their meaning.
         char* word = store + used;
         bool quoted = false;
         bool fits = true;
@@ -36,11 +37,14 @@ int SplitCommandLine(const char* line, char* store, int storeSize, char** words,
             else
                 fits = false;
         }
-        if (fits && used < storeSize && count < maxWords) {
+        if (count >= maxWords) {
+            used = static_cast<int>(word - store);
+        } else if (fits && used < storeSize) {
             store[used++] = '\0';
             words[count++] = word;
         } else {
             used = static_cast<int>(word - store);
+            words[count++] = nullptr;
         }
     }
     return count;

@@ -42,7 +42,8 @@ extern int32_t Disk1EntryCount;  // entries of the script's Disk1 section
 extern int32_t FailureCount;     // archives not found, files not opened
 
 // ---- The argument vector ---------------------------------------------------------------
-// ArgVector[0] is the program's own path; the rest are the command-line words.
+// ArgVector[0] is the program's own path; the rest are the command-line words,
+// null for a word that did not fit (taken as absent).
 constexpr int ArgMax = 16;
 extern int ArgCount;
 extern char* ArgVector[ArgMax];
@@ -51,12 +52,14 @@ extern char* ArgVector[ArgMax];
 
 // Writes text into out with $d, $w and $s replaced by DestDir, WindowsDir and
 // StartDir; never writes more than capacity bytes, always terminates out.
-void ExpandPathMacros(const char* text, char* out, int capacity);
+// Returns 1 when the whole expansion fit, 0 when out holds only its start.
+int ExpandPathMacros(const char* text, char* out, int capacity);
 
 // Splits a command line into words: blanks and tabs separate words, a stretch
 // in double quotes belongs to one word and loses its quotes, \" is a literal
 // quote. Words are copied into store (storeSize bytes); up to maxWords
-// pointers go to words. Returns the number of words.
+// pointers go to words. A word that does not fit in the store keeps its
+// position as a null pointer (absent). Returns the number of words.
 int SplitCommandLine(const char* line, char* store, int storeSize, char** words, int maxWords);
 
 // The setup script's name formed from a path: everything from the last "."

@@ -23,7 +23,7 @@ static void CopyPath(char* out, const char* text)
 // path would name another directory than the one the user gave.
 static bool FitsPath(const char* text)
 {
-    return strlen(text) < static_cast<size_t>(PathCapacity);
+    return text && strlen(text) < static_cast<size_t>(PathCapacity);
 }
 
 static void ReadArguments()
@@ -61,7 +61,7 @@ static void FixDirectories()
 // extension replaced by ".cfg", else install.cfg in SourceDir.
 static void FindScriptPath(char* path)
 {
-    const char* from = ArgCount >= 3 ? ArgVector[2] : ArgVector[0];
+    const char* from = ArgCount >= 3 && ArgVector[2] ? ArgVector[2] : ArgVector[0];
     if (MakeScriptPath(from, path, PathCapacity) && PathExists(path, 0))
         return;
     if (snprintf(path, PathCapacity, "%s\\%s", SourceDir, ScriptFileName) >= PathCapacity)

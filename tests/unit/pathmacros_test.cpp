@@ -109,7 +109,10 @@ std::vector<std::string> Words(const char* line, int storeSize = 256, int maxWor
     char store[256];
     char* words[8];
     int n = SplitCommandLine(line, store, storeSize, words, maxWords);
-    return std::vector<std::string>(words, words + n);
+    std::vector<std::string> out;
+    for (int i = 0; i < n; i++)
+        out.push_back(words[i] ? words[i] : "(absent)");
+    return out;
 }
 
 TEST(CommandLineWords, SplitAtBlanksAndTabsWithQuotes)
@@ -126,8 +129,11 @@ TEST(CommandLineWords, SplitAtBlanksAndTabsWithQuotes)
 TEST(CommandLineWords, DropsWordsThatDoNotFitInsteadOfCuttingThem)
 {
     using V = std::vector<std::string>;
-    EXPECT_EQ((V{"abc", "de"}), Words("abc toolongword de", 8));
+    // A word that does not fit keeps its place: the later words keep theirs.
+    EXPECT_EQ((V{"abc", "(absent)", "de"}), Words("abc toolongword de", 8));
+    EXPECT_EQ((V{"(absent)", "C:\\A.EXE", "C:\\D"}), Words("D:\\A_VERY_LONG_SOURCE C:\\A.EXE C:\\D", 16));
     EXPECT_EQ((V{"a", "b"}), Words("a b c d", 256, 2));
+    EXPECT_EQ((V{"a", "(absent)"}), Words("a bcdefghijk c", 8, 2));
 }
 
 }  // namespace
