@@ -1,5 +1,7 @@
 // Completion: the outcome message, the program named by "Exec", the restart
 // offer, and the end of the main window.
+#include <stdio.h>
+
 #include "app/app.h"
 #include "app/setup.h"
 #include "script/keys.h"
@@ -54,7 +56,14 @@ static void RunExec(HWND window)
     if (prompt && MessageBoxA(window, prompt, "", MB_ICONINFORMATION | MB_OKCANCEL) != IDOK)
         return;
     char command[ExecCapacity];
-    ExpandPathMacros(exec, command, sizeof command);
+    if (!ExpandPathMacros(exec, command, sizeof command)) {
+        // A command cut short would do only part of what the author wrote.
+        char message[ExecCapacity];
+        snprintf(message, sizeof message, "Command line longer than %d characters:\n%.200s...",
+                 ExecCapacity - 1, command);
+        MessageBoxA(window, message, "Cannot run program", MB_OK);
+        return;
+    }
     ShowWindow(window, SW_MINIMIZE);
     if (WinExec(command, SW_SHOW) <= 31)
         MessageBoxA(window, command, "Cannot run program", MB_OK);

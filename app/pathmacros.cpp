@@ -15,12 +15,14 @@ static const char* MacroValue(char letter)
 
 // A macro whose value does not fit in the room left ends the expansion there:
 // a path cut short is safer than one with a directory silently left out.
-void ExpandPathMacros(const char* text, char* out, int capacity)
+// Returns 1 when the whole text was expanded, 0 when it was cut.
+int ExpandPathMacros(const char* text, char* out, int capacity)
 {
     if (capacity <= 0)
-        return;
+        return 0;
     int used = 0;
-    for (const char* p = text; *p;) {
+    const char* p = text;
+    while (*p) {
         const char* value = p[0] == '$' ? MacroValue(p[1]) : nullptr;
         if (value) {
             int length = static_cast<int>(strlen(value));
@@ -36,4 +38,5 @@ void ExpandPathMacros(const char* text, char* out, int capacity)
         out[used++] = *p++;
     }
     out[used] = '\0';
+    return *p == '\0';
 }
