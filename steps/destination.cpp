@@ -108,6 +108,22 @@ static int AskPathQuestion(HWND mainWindow, const char* format, const char* capt
     return MessageBoxA(mainWindow, text, caption, MB_YESNO | MB_ICONQUESTION);
 }
 
+// The answer names the directory the program was started from (another
+// spelling included: "C:" while C:\SETUP is current, "c:\setup\",
+// "C:\SETUP\."). Both are compared as the system resolves them.
+static bool IsSourceDirectory()
+{
+    char dest[PathCapacity];
+    char source[PathCapacity];
+    DWORD n = GetFullPathNameA(DestDir, sizeof dest, dest, nullptr);
+    if (n == 0 || n >= sizeof dest)
+        snprintf(dest, sizeof dest, "%s", DestDir);
+    n = GetFullPathNameA(SourceDir, sizeof source, source, nullptr);
+    if (n == 0 || n >= sizeof source)
+        snprintf(source, sizeof source, "%s", SourceDir);
+    return IsSameDirectory(dest, source);
+}
+
 static Verdict CheckDirectory(HWND mainWindow)
 {
     // The search admits plain files as well as directories.
@@ -116,11 +132,17 @@ static Verdict CheckDirectory(HWND mainWindow)
             AskPathQuestion(mainWindow, "Directory \"%s\" already exists.\nOverwrite files?",
                             "Directory exists") == IDNO)
             return Leave;
-        if (_stricmp(DestDir, SourceDir) == 0) {
+        if (IsSourceDirectory()) {
             MessageBoxA(mainWindow, "Cannot install in current directory", "Error", MB_OK);
             return AskAgain;
         }
         return Accept;
+    }
+    // A bare drive ("C:") is not found by the search but may still name the
+    // source directory.
+    if (IsSourceDirectory()) {
+        MessageBoxA(mainWindow, "Cannot install in current directory", "Error", MB_OK);
+        return AskAgain;
     }
     if (GetKey(*Script, KeyDirNotFoundWarn))
         return AskPathQuestion(mainWindow, "Directory \"%s\" not found.\nContinue anyway?",
@@ -140,6 +162,10 @@ static Verdict CheckDirectory(HWND mainWindow)
 // parents, changes into it and stores its full path. 0 when it failed.
 static int EnterDestination()
 {
+    // A path that cannot be made current (a network path, a name no file
+    // takes) is refused before any of its directories is created.
+    if (!IsUsableDestination(DestDir))
+        return 0;
     if (DestDir[1] == ':') {
         // The directories are created on the current drive, so a drive that
         // cannot be made current must stop here, not create them elsewhere.

@@ -23,6 +23,47 @@ bool HasDriveLetter(const char* path)
     return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':';
 }
 
+static bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+bool IsUsableDestination(const char* path)
+{
+    if (!path[0] || (IsSeparator(path[0]) && IsSeparator(path[1])))
+        return false;
+    for (const char* p = path; *p; p++) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 32 || strchr("*?\"<>|", c))
+            return false;
+        if (c == ':' && !(p == path + 1 && HasDriveLetter(path)))
+            return false;
+    }
+    return true;
+}
+
+static char FoldCase(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool IsSameDirectory(const char* a, const char* b)
+{
+    size_t la = strlen(a);
+    size_t lb = strlen(b);
+    while (la > 0 && IsSeparator(a[la - 1]))
+        la--;
+    while (lb > 0 && IsSeparator(b[lb - 1]))
+        lb--;
+    if (la != lb)
+        return false;
+    for (size_t i = 0; i < la; i++) {
+        if (FoldCase(a[i]) != FoldCase(b[i]) && !(IsSeparator(a[i]) && IsSeparator(b[i])))
+            return false;
+    }
+    return true;
+}
+
 void StoreDriveRoot(char* path)
 {
     if (path[0] && path[1] == ':' && path[2] == '\\' && path[3] == '\0')

@@ -11,6 +11,15 @@ int ProposePath(char* dest, int capacity, const char* defaultPath);
 // True when path begins with an ASCII letter and a colon.
 bool HasDriveLetter(const char* path);
 
+// True when the destination step can create and enter path: not a network
+// path ("\\server\share"), no wildcard or other character that no file name
+// takes, a colon only after a drive letter. Checked before anything is created.
+bool IsUsableDestination(const char* path);
+
+// Two full paths compare as the same directory: letter case and trailing
+// separators aside.
+bool IsSameDirectory(const char* a, const char* b);
+
 // A drive root as the system reports it ("C:\") becomes its letter and colon.
 void StoreDriveRoot(char* path);
 

@@ -6,6 +6,7 @@ LayoutPoint CenteredDialogOrigin(const LayoutRect& desktop, int32_t width, int32
     LayoutPoint p;
     p.x = (desktop.right - desktop.left - width) / 2;
     p.y = (desktop.bottom - desktop.top - height) / 2;
+    const int32_t centre = p.y;
 
     // Above the bottom of the first title: move down by its height.
     if (p.y < titles[0].bottom)
@@ -17,5 +18,12 @@ LayoutPoint CenteredDialogOrigin(const LayoutRect& desktop, int32_t width, int32
     // Bottom edge inside the second title: move up by its height.
     if (titles[1].top < p.y + height && p.y + height < titles[1].bottom)
         p.y -= second;
+
+    // Large titles may push the dialog off the desktop, with its buttons or
+    // wholly: then it goes as low as it still fits. A dialog taller than the
+    // desktop stays centred.
+    const int32_t lowest = desktop.bottom - height;
+    if (p.y < desktop.top || p.y > lowest)
+        p.y = lowest >= desktop.top ? lowest : centre;
     return p;
 }

@@ -30,6 +30,30 @@ TEST(CenteredDialogOrigin, HalvesTruncateTowardZero)
     EXPECT_EQ(p.y, 50);
 }
 
+TEST(CenteredDialogOrigin, LargeTitlesNeverPushItOffTheDesktop)
+{
+    // A 300 x 200 dialog on 1024 x 768 under first titles of growing height
+    // (as "Title1Size" 100, 200 and 1000 draw them) and a second title.
+    struct Case {
+        LayoutRect first;
+        LayoutRect second;
+        int32_t y;
+    } cases[] = {
+        {{100, 150, 900, 300}, {0, 0, 0, 0}, 434},       // moved down, still whole
+        {{100, 20, 900, 320}, {0, 0, 0, 0}, 568},        // would end at 784: lowest
+        {{0, -200, 1024, 1000}, {0, 0, 0, 0}, 568},      // would start below the desktop
+        {{0, -200, 1024, 1000}, {0, 700, 900, 760}, 568},
+        {{100, 20, 900, 320}, {0, 600, 1024, 700}, 568}, // clear of the second, too low
+    };
+    for (const Case& c : cases) {
+        const LayoutRect titles[2] = {c.first, c.second};
+        LayoutPoint p = CenteredDialogOrigin(Desktop, 300, 200, titles);
+        EXPECT_EQ(p.y, c.y) << c.first.bottom << " " << c.second.top;
+        EXPECT_GE(p.y, Desktop.top);
+        EXPECT_LE(p.y + 200, Desktop.bottom);
+    }
+}
+
 TEST(CenteredDialogOrigin, MovesBelowAFirstTitleThatReachesTheCentre)
 {
     const LayoutRect titles[2] = {{100, 250, 900, 330}, {0, 0, 0, 0}};
@@ -147,6 +171,20 @@ TEST(DestinationText, SpaceWarningStaysWithinASmallBuffer)
     EXPECT_EQ(FormatSpaceWarning(text, 31, 1048576, 'C', 524288), 0);
     EXPECT_EQ(strlen(text), 30u);
     EXPECT_EQ(text[31], '#');
+}
+
+TEST(DestinationText, UsableDestinationsAndOneDirectoryInOtherSpellings)
+{
+    for (const char* path : {"C:\\APP", "c:\\", "C:", "\\APP", "APP\\SUB", "D:/A B/C"})
+        EXPECT_TRUE(IsUsableDestination(path)) << path;
+    for (const char* path : {"\\\\server\\share\\app", "//server/share", "", "C:\\A*", "C:\\A?",
+                             "C:\\A|B", "C:\\A\"", "C:\\A<", "C:\\A:B", "1:\\A", "C:\\A\tB"})
+        EXPECT_FALSE(IsUsableDestination(path)) << path;
+    EXPECT_TRUE(IsSameDirectory("C:\\SETUP", "c:\\setup\\"));
+    EXPECT_TRUE(IsSameDirectory("C:\\SETUP\\", "C:/Setup"));
+    EXPECT_TRUE(IsSameDirectory("C:\\", "C:"));
+    EXPECT_FALSE(IsSameDirectory("C:\\SETUP", "C:\\SETUP2"));
+    EXPECT_FALSE(IsSameDirectory("C:\\SETUP", "D:\\SETUP"));
 }
 
 }  // namespace
