@@ -1,9 +1,12 @@
-// The program's allocator: the process heap. A failed allocation gives null;
-// the compiler checks new-expressions for it (-fcheck-new), so nothing needs
-// the C++ runtime's exception machinery.
+// The program's allocator: the process heap. malloc and realloc give null on
+// failure, for the code that handles it (the script store drops the entry).
+// A new-expression never gives null: the stores that start-up creates are
+// used without checks, so a failed one ends the program with a message
+// instead of a crash. No C++ exception machinery is needed either way.
 #include <windows.h>
 
 #include <stdint.h>
+#include <stdlib.h>
 
 extern "C" {
 
@@ -36,14 +39,28 @@ void* realloc(void* p, size_t size)
 
 }  // extern "C"
 
+[[noreturn]] static void OutOfMemory()
+{
+    MessageBoxA(nullptr, "Not enough memory to run Setup.", "Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+    exit(1);
+}
+
+static void* Allocate(size_t size)
+{
+    void* p = malloc(size);
+    if (!p)
+        OutOfMemory();
+    return p;
+}
+
 void* operator new(size_t size)
 {
-    return malloc(size);
+    return Allocate(size);
 }
 
 void* operator new[](size_t size)
 {
-    return malloc(size);
+    return Allocate(size);
 }
 
 void operator delete(void* p) noexcept
