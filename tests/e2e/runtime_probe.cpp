@@ -4,6 +4,7 @@
 // summary on standard output, writes a line to standard error, leaves
 // WORKDIR\pending.txt open with unwritten bytes and ends through exit(), whose
 // flush the scenario checks. Exit status: 0, or 1 when a check failed.
+// Usage: runtime_probe oom: asks for more memory than there is.
 #include <windows.h>
 
 #include <direct.h>
@@ -177,6 +178,16 @@ static void CheckDrive()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
+    // "oom": a new-expression that the heap cannot serve must end the program
+    // with a message and status 1, never hand back null.
+    if (strcmp(commandLine, "oom") == 0) {
+        static char* volatile kept;
+        volatile size_t huge = SIZE_MAX / 2;
+        kept = new char[huge];
+        kept[0] = 1;
+        fputs(kept ? "the allocation returned\n" : "the allocation gave null\n", stdout);
+        exit(2);
+    }
     snprintf(Dir, sizeof Dir, "%s", commandLine);
     CheckWriting();
     CheckReading();
