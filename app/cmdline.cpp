@@ -1,4 +1,5 @@
 // The command line and the names formed from it at start-up.
+#include <stdio.h>
 #include <string.h>
 
 #include "app/setup.h"
@@ -77,4 +78,31 @@ void ProgramDirectory(const char* programPath, char* out, int capacity)
         keep = 0;
     memcpy(out, programPath, keep);
     out[keep] = '\0';
+}
+
+// Appends a blank (except before the first word) and word, in double quotes
+// when it holds a blank or tab, so that the words split back as they were.
+static int AppendWord(char* out, int capacity, int* used, const char* word)
+{
+    bool quote = strpbrk(word, " \t") != nullptr;
+    int n = snprintf(out + *used, capacity - *used, quote ? "%s\"%s\"" : "%s%s",
+                     *used ? " " : "", word);
+    if (n < 0 || n >= capacity - *used)
+        return 0;
+    *used += n;
+    return 1;
+}
+
+int ComposeRelaunchCommand(const char* copyPath, const char* sourceDir, const char* programPath,
+                           char* out, int capacity)
+{
+    int used = 0;
+    if (capacity <= 0)
+        return 0;
+    out[0] = '\0';
+    if (AppendWord(out, capacity, &used, copyPath) && AppendWord(out, capacity, &used, sourceDir) &&
+        AppendWord(out, capacity, &used, programPath))
+        return 1;
+    out[0] = '\0';
+    return 0;
 }

@@ -67,6 +67,13 @@ int SplitCommandLine(const char* line, char* store, int storeSize, char** words,
 // the result does not fit in capacity.
 int MakeScriptPath(const char* from, char* out, int capacity);
 
+// The command line that starts the relaunched copy: its own path, SourceDir
+// and the launching program's path, separated by single blanks; a word with a
+// blank is quoted so that it splits back whole. Returns 0, with out empty,
+// when the line does not fit in capacity.
+int ComposeRelaunchCommand(const char* copyPath, const char* sourceDir, const char* programPath,
+                           char* out, int capacity);
+
 // The directory part of a program path as SourceDir takes it: cut at the last
 // backslash, or the drive letter and colon, or empty when there is neither.
 void ProgramDirectory(const char* programPath, char* out, int capacity);

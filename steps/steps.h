@@ -33,3 +33,6 @@ void WriteProfileEntries(ConfigFile* entries, const char* fileName);
 
 // Program Manager groups and items by DDE.
 void CreateProgramGroups(HWND mainWindow);
+// Replaces "$p" and the document after it by the program associated with the
+// document, in place; 0 when the program does not fit in capacity.
+int ResolveProgramMacro(char* command, int capacity);

@@ -56,6 +56,15 @@ TEST_F(PathMacros, NeverWritesPastCapacity)
     EXPECT_EQ("C:\\AP", Expand("C:\\APPLICATION", 6));
 }
 
+TEST_F(PathMacros, ReportsWhetherTheWholeTextFit)
+{
+    char out[16];
+    EXPECT_EQ(1, ExpandPathMacros("$d\\BIN", out, 11));
+    EXPECT_EQ(0, ExpandPathMacros("$d\\BIN", out, 10));
+    EXPECT_EQ(0, ExpandPathMacros("x$d", out, 7));
+    EXPECT_EQ(1, ExpandPathMacros("", out, 1));
+}
+
 TEST_F(PathMacros, LongDirectoriesStayWithinTheirBuffer)
 {
     memset(DestDir, 'D', sizeof DestDir - 1);

@@ -24,3 +24,5 @@ EOF2
 
 run_setup
 expect_exit 0
+expect_startmenu_group Sample
+expect_no_startmenu_group Other
