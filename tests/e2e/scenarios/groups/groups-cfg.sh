@@ -8,6 +8,7 @@ ProgramName=Sample
 DestPathPrompt=N
 DirExistsWarn=N
 DefaultPath=C:\DEST
+[Disk1]
 EOF2
 dist_file groups.cfg <<'EOF2'
 ; the sample's icons

@@ -14,6 +14,7 @@ Item1=$d\tool.exe,Tool
 Item2=$d\setup.exe,Set Up
 Group2=Sample Docs
 Item3=$d\docs\guide.exe,Guide
+[Disk1]
 EOF2
 # The programs are in place, as after unpacking.
 dest=$WINEPREFIX/drive_c/DEST
