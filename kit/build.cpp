@@ -281,6 +281,11 @@ int BuildDistribution(const BuildOptions& o)
     Description desc = {};
     if (ReadDescription(o.description, desc))
         return 1;
+    if (o.setup) {
+        FormatText(desc.setup, sizeof desc.setup, "%s", o.setup);
+        if (FileSize(desc.setup) < 0)
+            return KitFail("SETUP.EXE not found: %s (build it first)", desc.setup);
+    }
     char* authorText = nullptr;
     {
         ByteBuffer b;

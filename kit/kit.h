@@ -101,6 +101,7 @@ int64_t OnDiskBytes(const Medium& m, int64_t size);
 
 struct BuildOptions {
     const char* description;  // the author's description file
+    const char* setup;        // SETUP.EXE to ship instead of the description's, or null
     const char* outDir;       // one folder per disk is made below it
     const Medium* medium;
     int images;               // also write a FAT12 image per floppy

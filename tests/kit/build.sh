@@ -90,6 +90,9 @@ grep -v '^Setup=' src/example.dist > src/nosetup.dist
 "$KIT" build src/nosetup.dist nosetup > log 2>&1 || { cat log; fail "build without Setup="; }
 [ -e nosetup/disk1/SETUP.EXE ] && fail "SETUP.EXE without Setup="
 [ -e nosetup/disk1/install.cfg ] && [ -e nosetup/disk1/APP.LZH ] || fail "without Setup=: files missing"
+# --setup names the program on the command line instead.
+"$KIT" build src/nosetup.dist withsetup --setup src/SETUP.EXE > log 2>&1 || { cat log; fail "build with --setup"; }
+cmp -s withsetup/disk1/SETUP.EXE src/SETUP.EXE || fail "--setup: SETUP.EXE not shipped"
 
 # ---- Refusals --------------------------------------------------------------------------
 head -c 800000 /dev/urandom > src/BIG.DAT
