@@ -326,8 +326,12 @@ int BuildDistribution(const BuildOptions& o)
         if (OnDiskBytes(*o.medium, static_cast<int64_t>(script.size)) <= OnDiskBytes(*o.medium, reserve)) {
             for (int i = 0; i < l.disks[0].fileCount; i++) {
                 DiskFile& f = l.disks[0].files[i];
-                if (strcmp(f.name, ScriptFileName) == 0)
+                if (strcmp(f.name, ScriptFileName) == 0) {
+                    // The reservation may have taken more clusters than the script.
+                    l.disks[0].freeBytes += OnDiskBytes(*o.medium, f.size) -
+                                            OnDiskBytes(*o.medium, static_cast<int64_t>(script.size));
                     f.size = static_cast<int64_t>(script.size);
+                }
             }
             break;
         }

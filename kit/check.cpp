@@ -257,6 +257,12 @@ bool IsPlainInteger(const char* v)
 void CheckValue(Checker& c, const Script& s, const Entry& e, const CatalogueKey& k)
 {
     const char* v = e.value;
+    if (e.joinedLines > 0 && (k.kind != KindText || e.joinedEntryLine)) {
+        // What the join made of the value is beside the point.
+        Report(c, s.path, e.line, "error", "the value of \"%s\" ends in \"\\\", which joins line %d to it",
+               k.name, e.joinedEntryLine ? e.joinedEntryLine : e.line + 1);
+        return;
+    }
     switch (k.kind) {
     case KindInt:
         if (!IsPlainInteger(v))
@@ -300,9 +306,6 @@ void CheckValue(Checker& c, const Script& s, const Entry& e, const CatalogueKey&
                    k.name, v);
         break;
     }
-    if (e.joinedLines > 0 && (k.kind != KindText || e.joinedEntryLine))
-        Report(c, s.path, e.line, "error", "the value of \"%s\" ends in \"\\\", which joins line %d to it",
-               k.name, e.joinedEntryLine ? e.joinedEntryLine : e.line + 1);
 }
 
 // ---- Disks ----------------------------------------------------------------------------

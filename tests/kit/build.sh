@@ -33,7 +33,7 @@ Profile=example.ini $d\EXAMPLE.INI
 D
 
 # ---- 720 KB floppies --------------------------------------------------------
-"$KIT" build src/example.dist out --medium 720 --images > log 2>&1 || { cat log; fail "build 720"; }
+"$KIT" build src/example.dist out --medium 720 --images > log720 2>&1 || { cat log720; fail "build 720"; }
 disks=$(ls -d out/disk* 2>/dev/null | grep -c '/disk[0-9]*$')
 [ "$disks" -ge 3 ] || fail "720: $disks disks, wanted at least 3"
 # Every disk: thisdisk numbered in order, the next announced on all but the last.
@@ -72,6 +72,9 @@ for ((k = 1; k <= disks; k++)); do
     listed=$(mdir -b -i "$img" :: | sed 's|^::/||' | tr 'a-z' 'A-Z' | sort)
     files=$(ls out/disk$k | tr 'a-z' 'A-Z' | sort)
     [ "$listed" = "$files" ] || fail "disk$k.img lists '$listed', the folder '$files'"
+    # The room the builder reports left is the room the image has left.
+    free=$(mdir -i "$img" :: | sed -n 's/ bytes free//p' | tr -d ' ')
+    grep -q "^disk$k: .*($free bytes free)" log720 || fail "disk$k: the image has $free bytes free: $(cat log720)"
     mcopy -n -i "$img" ::/thisdisk "img-thisdisk-$k" && cmp -s "img-thisdisk-$k" out/disk$k/thisdisk ||
         fail "disk$k.img thisdisk"
 done
