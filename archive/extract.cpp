@@ -136,10 +136,12 @@ static FILE* OpenOutput(const char* name, const char* mode)
     return nullptr;
 }
 
+// The last bytes of a member may still sit in the stream's buffer: a disk that
+// fills up while they are flushed fails here, not in fwrite.
 static void CloseOutput(FILE* file)
 {
-    if (file && Extractor.output == OutputFiles)
-        fclose(file);
+    if (file && Extractor.output == OutputFiles && fclose(file) != 0)
+        FatalError(MsgUnableWrite);
 }
 
 // A directory member: the directory its name gives (with or without a final

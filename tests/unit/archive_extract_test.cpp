@@ -334,6 +334,18 @@ TEST_F(ArchiveExtractDeath, CrcMismatch)
     EXPECT_EXIT(Extract(ArchiveOf({s})), ::testing::ExitedWithCode(1), "CRC error");
 }
 
+TEST_F(ArchiveExtractDeath, WriteFailingAtCloseIsFatal)
+{
+    // /dev/full takes buffered writes and refuses them when the stream is
+    // flushed at close, as a disk that fills up under the last chunk does.
+    if (!Exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    std::string archive = std::string(scratch) + "/full.lzh";
+    ASSERT_TRUE(WriteFileBytes(archive, ArchiveOf({StoredMember("full", "lost bytes")})));
+    ASSERT_EQ(chdir("/dev"), 0);
+    EXPECT_EXIT(ExtractArchive(archive.c_str()), ::testing::ExitedWithCode(1), "Unable to write");
+}
+
 TEST_F(ArchiveExtractDeath, ShortData)
 {
     // Stored data shorter than the unpacked size, the archive going on.
