@@ -17,7 +17,7 @@ struct UnpackContext {
     const char* sourceDir;        // the SourceDir text
     int32_t diskNumber;
     uint32_t progressMessage;     // sent to dialog with the percentage in wParam
-    int32_t entrySize;            // bytes
+    int64_t entrySize;            // bytes (64-bit: a CD may hold more than 2 GB)
     WindowHandle dialog;          // 0: no pump and no cancel check
     WindowHandle nameControl;     // 0: no name display
     WindowHandle percentControl;  // 0: no percentage text, no progress message

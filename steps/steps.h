@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/app.h"
+#include "archive/extractor.h"
 
 class ConfigFile;
 
@@ -26,6 +27,20 @@ void CenterDialog(HWND dialog);
 // could not be shown (already reported, WM_CLOSE posted).
 int UnpackDisks(HWND mainWindow);
 SETUP_EXPORT INT_PTR CALLBACK UnpackDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The unpack dialog's bar after a percentage of the current entry; called by
+// the dialog itself and by the file copy.
+void UpdateUnpackProgress(int percent);
+
+// Copies the file source to target, or every plain file directly inside the
+// directory source into the directory target. context (or null) gives the
+// dialog's name and percentage display and its message pump; level is 1 for
+// a caller's copy, 2 for a file of a directory. 1 when the copy was made in
+// full (for a directory: every file was attempted), 0 when it was refused,
+// failed or was cancelled.
+int CopyFiles(const char* source, const char* target, UnpackContext* context, int level);
+// Sum of the lengths of the plain files directly inside directory.
+int64_t DirectorySize(const char* directory);
 
 // Writes the entries of a store under their sections into fileName, or into
 // the user's win.ini when fileName is null.

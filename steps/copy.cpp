@@ -1,0 +1,245 @@
+// Directory copy: one file, or every plain file directly inside a directory,
+// copied from the distribution to the destination without unpacking. A newer
+// target is replaced only after a question; the copy carries the source's
+// time stamp; the unpack dialog shows the target and a percentage, and its
+// messages run between the files of a directory, where Cancel takes effect.
+#include <stdio.h>
+#include <string.h>
+
+#include "app/setup.h"
+#include "archive/paths.h"
+#include "archive/window.h"
+#include "script/keys.h"
+#include "steps/progress.h"
+#include "steps/steps.h"
+
+// Messages that name a file hold the longest path in full.
+static const int MessageCapacity = PathCapacity + 64;
+
+// Bytes of the current directory entry already copied by finished files.
+static int64_t CopiedSoFar;
+// Shared by every copy of the run, never reset: a percentage equal to the
+// last one shown is not shown again.
+static int LastCopyPercent = -1;
+
+// The bytes go through in blocks; the percentage still follows every 1024
+// bytes, as if the copy went byte by byte.
+static const int PercentStep = 1024;
+static char CopyBuffer[32 * 1024];
+
+// What the directory search knows about a file.
+struct FileFacts {
+    DWORD attributes;
+    FILETIME written;
+    int64_t size;
+};
+
+static int GetFileFacts(const char* path, FileFacts* facts)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(search);
+    facts->attributes = found.dwFileAttributes;
+    facts->written = found.ftLastWriteTime;
+    facts->size = (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    return 1;
+}
+
+static bool IsPlainFile(DWORD attributes)
+{
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                          FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+// The last-modification time in the two-second steps of the DOS date and time,
+// date in the high half, so that later means greater. 0 when it cannot be read.
+static uint32_t DosStamp(const FILETIME& time)
+{
+    WORD date, clock;
+    if (!FileTimeToDosDateTime(&time, &date, &clock))
+        return 0;
+    return (static_cast<uint32_t>(date) << 16) | clock;
+}
+
+static void SetDosStamp(const char* path, uint32_t stamp)
+{
+    FILETIME time;
+    if (!DosDateTimeToFileTime(static_cast<WORD>(stamp >> 16), static_cast<WORD>(stamp), &time))
+        return;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+}
+
+static void ReportFile(const char* format, const char* path)
+{
+    char text[MessageCapacity];
+    snprintf(text, sizeof text, format, path);
+    MessageBoxA(nullptr, text, "File Error", MB_ICONEXCLAMATION);
+}
+
+static void ShowCopyPercent(UnpackContext* context, int p)
+{
+    if (p == LastCopyPercent)
+        return;
+    char text[16];
+    snprintf(text, sizeof text, "%2d%%", p);
+    SetWindowTextA(static_cast<HWND>(context->percentControl), text);
+    UpdateUnpackProgress(p);
+    LastCopyPercent = p;
+}
+
+// Joins directory and name into out; 0 when the path does not fit.
+static int JoinPath(char* out, const char* directory, const char* name)
+{
+    int n = snprintf(out, PathCapacity, "%s\\%s", directory, name);
+    return n >= 0 && n < PathCapacity;
+}
+
+static int CopyDirectory(const char* source, const char* target, UnpackContext* context)
+{
+    MakeDirs(target);
+    CopiedSoFar = 0;
+    char pattern[PathCapacity];
+    if (!JoinPath(pattern, source, "*.*"))
+        return 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 1;
+    int result = 1;
+    do {
+        if (!IsPlainFile(found.dwFileAttributes))
+            continue;
+        char from[PathCapacity], to[PathCapacity];
+        if (!JoinPath(from, source, found.cFileName) || !JoinPath(to, target, found.cFileName)) {
+            FailureCount++;
+            ReportFile("Cannot open %s", found.cFileName);
+        } else {
+            CopyFiles(from, to, context, 2);
+        }
+        if (context && context->dialog) {
+            PumpDialogMessages(context->dialog);
+            if (CancelRequested) {
+                result = 0;
+                break;
+            }
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return result;
+}
+
+// Copies the open source into the open target, showing the percentage at every
+// 1024th byte. The count of bytes written, or -1 when a write failed.
+static int64_t CopyBytes(FILE* in, FILE* out, int64_t size, UnpackContext* context, int level)
+{
+    bool showPercent = context && context->percentControl;
+    int64_t count = 0;
+    for (;;) {
+        size_t n = fread(CopyBuffer, 1, sizeof CopyBuffer, in);
+        if (n == 0)
+            break;
+        if (fwrite(CopyBuffer, 1, n, out) != n)
+            return -1;
+        int64_t before = count;
+        count += static_cast<int64_t>(n);
+        if (!showPercent)
+            continue;
+        for (int64_t at = before - before % PercentStep + PercentStep; at <= count;
+             at += PercentStep)
+            ShowCopyPercent(context, CopyPercent(CopiedSoFar, at, context->entrySize, size, level));
+    }
+    return count;
+}
+
+static int CopyOneFile(const char* source, const char* target, UnpackContext* context, int level)
+{
+    MakePathDirs(target);
+
+    FileFacts from = {}, to = {};
+    bool haveSource = GetFileFacts(source, &from);
+    uint32_t sourceStamp = haveSource ? DosStamp(from.written) : 0;
+    if (GetKey(*Script, KeyFileExistsWarn) && sourceStamp && GetFileFacts(target, &to)) {
+        uint32_t targetStamp = DosStamp(to.written);
+        if (targetStamp > sourceStamp) {
+            char text[MessageCapacity];
+            snprintf(text, sizeof text, "File \"%s\" already exists.\nOverwrite?", target);
+            if (MessageBoxA(nullptr, text, "File exists",
+                            MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDNO)
+                return 0;
+        }
+    }
+
+    FILE* in = fopen(source, "rb");
+    if (!in) {
+        FailureCount++;
+        ReportFile("Cannot open %s", source);
+        return 0;
+    }
+    FILE* out = fopen(target, "wb");
+    if (!out) {
+        fclose(in);
+        FailureCount++;
+        ReportFile("Cannot open %s", target);
+        return 0;
+    }
+    if (context && context->nameControl)
+        SetWindowTextA(static_cast<HWND>(context->nameControl), target);
+
+    int64_t count = CopyBytes(in, out, from.size, context, level);
+    fclose(in);
+    // A full disk can show itself only when the last block is flushed.
+    bool written = count >= 0;
+    if (fflush(out) != 0)
+        written = false;
+    if (fclose(out) != 0)
+        written = false;
+    if (!written) {
+        // The partial target stays, but the installation must not report
+        // success over it.
+        FailureCount++;
+        ReportFile("Cannot write %s", target);
+        return 0;
+    }
+    if (haveSource && count < from.size) {
+        FailureCount++;
+        ReportFile("Cannot read %s", source);
+        return 0;
+    }
+    if (sourceStamp)
+        SetDosStamp(target, sourceStamp);
+    if (level >= 2)
+        CopiedSoFar += count;
+    return 1;
+}
+
+int CopyFiles(const char* source, const char* target, UnpackContext* context, int level)
+{
+    if (IsDirectory(source))
+        return CopyDirectory(source, target, context);
+    return CopyOneFile(source, target, context, level);
+}
+
+int64_t DirectorySize(const char* directory)
+{
+    char pattern[PathCapacity];
+    if (!JoinPath(pattern, directory, "*.*"))
+        return 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int64_t sum = 0;
+    do {
+        if (IsPlainFile(found.dwFileAttributes))
+            sum += (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return sum;
+}
