@@ -1,6 +1,32 @@
-// win.ini and system.ini entries (not built yet: nothing is written).
+// win.ini and system.ini entries: a store with the syntax of the setup script
+// is merged, entry by entry, into a profile file through the system's profile
+// functions, with the path macros expanded in each value.
+#include "app/setup.h"
 #include "steps/steps.h"
 
-void WriteProfileEntries(ConfigFile*, const char*)
+// One expanded value; a longer expansion is cut at the area's end.
+static const int ValueCapacity = 256;
+
+void WriteProfileEntries(ConfigFile* entries, const char* fileName)
 {
+    if (!entries || entries->count == 0)
+        return;
+    // A fresh walk: key lines before the first header belong to no section.
+    entries->currentSection = nullptr;
+    for (int32_t i = 0; i < entries->count; i++) {
+        // ValueAt moves the current section onto a header it passes.
+        const char* value = entries->ValueAt(i);
+        if (entries->IsSection(i))
+            continue;
+        char expanded[ValueCapacity];
+        ExpandPathMacros(value, expanded, sizeof expanded);
+        const char* section = entries->currentSection;
+        if (!section)
+            continue;
+        // Results are not looked at: an entry that cannot be written is skipped.
+        if (fileName)
+            WritePrivateProfileStringA(section, entries->KeyAt(i), expanded, fileName);
+        else
+            WriteProfileStringA(section, entries->KeyAt(i), expanded);
+    }
 }

@@ -1,13 +1,408 @@
-// Unpack dialog and disk sequence (not built yet: every disk is done at once).
-#include "app/setup.h"
-#include "steps/steps.h"
+// The unpack dialog and the disk sequence: "UnpackBox" once for every disk.
+// Each dialog assembles the disk's list of entries, makes sure the right disk
+// is in the drive, totals the sources for the progress bar and then works
+// through the list: archives, copies, profile entries, archives within
+// archives. The dialog's own messages run only inside the pumps of the
+// extraction (between members) and of a directory copy (between files).
+#include <direct.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
-int UnpackDisks(HWND)
+#include "app/setup.h"
+#include "archive/extractor.h"
+#include "archive/paths.h"
+#include "resources/resource.h"
+#include "script/keys.h"
+#include "steps/progress.h"
+#include "steps/steps.h"
+#include "ui/progressbar.h"
+
+// Messages that name a path hold the longest path in full.
+static const int MessageCapacity = PathCapacity + 96;
+
+// ---- State of the current dialog -----------------------------------------------
+// DiskList exists from the dialog's initialisation until the end of the work;
+// Cancel discards it, so its absence during the work means the user cancelled.
+static ConfigFile* DiskList;
+static ProgressBar* Bar;
+static UnpackContext* Context;
+// Byte counts of the bar: the disk's total, the weights of the entries done,
+// the weight of the current entry.
+static int64_t UnpackTotal;
+static int64_t UnpackDone;
+static int64_t EntrySize;
+// The dialog caption and the disk prompt.
+static char DiskText[64];
+// The archive under way, for the fatal error box.
+static const char* CurrentArchive;
+
+static const char KeySrcDirName[] = "SrcDir";
+
+// ---- Fatal archive errors ----------------------------------------------------------
+
+// A GUI program has no visible standard error: the message is shown in a box
+// before the process ends with status 1.
+static void ShowFatalError(const char* message)
 {
-    return StepDone;
+    char text[MessageCapacity + 128];
+    const char* member = Extractor.header.name;
+    snprintf(text, sizeof text, "%s\n\nArchive: %s\nFile: %s", message,
+             CurrentArchive ? CurrentArchive : "", member ? member : "(member header)");
+    MessageBoxA(static_cast<HWND>(Extractor.context.dialog), text, "Error",
+                MB_OK | MB_ICONSTOP);
 }
 
-SETUP_EXPORT INT_PTR CALLBACK UnpackDlgProc(HWND, UINT, WPARAM, LPARAM)
+// ---- Helpers -------------------------------------------------------------------------
+
+// SourceDir, "\" and the key, or SourceDir itself for the key ".". 0 when the
+// path does not fit.
+static int SourcePath(const char* key, char* out)
 {
+    int n = strcmp(key, ".") == 0 ? snprintf(out, PathCapacity, "%s", SourceDir)
+                                  : snprintf(out, PathCapacity, "%s\\%s", SourceDir, key);
+    return n >= 0 && n < PathCapacity;
+}
+
+static int64_t FileLength(const char* path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(search);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return 0;
+    return (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+}
+
+// A target names a directory when it has no "." or its last "." stands before
+// its last "\".
+static bool LooksLikeDirectory(const char* target)
+{
+    const char* dot = strrchr(target, '.');
+    const char* slash = strrchr(target, '\\');
+    return !dot || (slash && dot < slash);
+}
+
+// A key with a "." followed by at least one character.
+static bool HasExtension(const char* key)
+{
+    const char* dot = strchr(key, '.');
+    return dot && dot[1] != '\0';
+}
+
+static bool IsCountKey(const char* key)
+{
+    return strcmp(key, KeyDiskNumber.name) == 0 || strcmp(key, KeyNextDiskNumber.name) == 0;
+}
+
+static void DiscardDiskList()
+{
+    delete DiskList;
+    DiskList = nullptr;
+}
+
+static void ReleaseDialogState()
+{
+    DiscardDiskList();
+    delete Bar;
+    Bar = nullptr;
+}
+
+// ---- Progress --------------------------------------------------------------------------
+
+void UpdateUnpackProgress(int percent)
+{
+    if (!Bar || (EntrySize <= 0 && UnpackTotal <= 0))
+        return;
+    if (UnpackTotal == 0)
+        UnpackTotal = 1;
+    Bar->SetValue(OverallPercent(EntrySize, percent, UnpackDone, UnpackTotal));
+}
+
+static void FinishEntry()
+{
+    UnpackDone += EntrySize;
+    UpdateUnpackProgress(0);
+}
+
+// ---- Archives ----------------------------------------------------------------------------
+
+// 2 to go on, 3 to stop.
+int ExtractOne(const char* archivePath, UnpackContext* context)
+{
+    if (PathExists(archivePath, 0)) {
+        CurrentArchive = archivePath;
+        void (*previousHook)(const char*) = FatalErrorHook;
+        FatalErrorHook = ShowFatalError;
+        InstallUnpackContext(*context);
+        int result = ExtractArchive(archivePath);
+        ResetUnpackContext();
+        FatalErrorHook = previousHook;
+        CurrentArchive = nullptr;
+        return result;
+    }
+    FailureCount++;
+    char text[MessageCapacity];
+    snprintf(text, sizeof text, "Archive \"%s\" not found.\nContinue installation?", archivePath);
+    int answer = MessageBoxA(nullptr, text, "Error", MB_YESNO | MB_ICONEXCLAMATION);
+    return answer == IDYES ? StepDone : StepAborted;
+}
+
+// ---- Dialog initialisation and the disk check -------------------------------------
+
+static bool SingleMedium(int diskNumber)
+{
+    return diskNumber == 1 && Script->HasSection(SectionDisk1) &&
+           (!FromFloppy || !Script->HasSection(SectionDisk2));
+}
+
+// Reads "thisdisk" until it names this disk; false when the user gave up.
+static bool CheckDisk(HWND dialog, const char* path, int diskNumber)
+{
+    while (!DiskList || GetKey(*DiskList, KeyDiskNumber) != diskNumber) {
+        DiscardDiskList();
+        snprintf(DiskText, sizeof DiskText, "Please insert disk %d", diskNumber);
+        if (MessageBoxA(dialog, DiskText, "Next Disk", MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+            return false;
+        DiskList = new ConfigFile(DiskFileCapacity, path);
+    }
+    char section[16];
+    snprintf(section, sizeof section, SectionDiskFormat, diskNumber);
+    if (Script->HasSection(section))
+        Script->CopySection(section, nullptr, DiskList, false);
+    return true;
+}
+
+static INT_PTR OnInitDialog(HWND dialog, UnpackContext* context)
+{
+    CenterDialog(dialog);
+    CancelRequested = false;
+    Context = context;
+    context->dialog = dialog;
+    context->nameControl = GetDlgItem(dialog, IDC_UNPACK_FILE);
+    context->percentControl = GetDlgItem(dialog, IDC_UNPACK_PERCENT);
+    context->progressMessage = UM_PROGRESS;
+    snprintf(DiskText, sizeof DiskText, "Disk %d", static_cast<int>(context->diskNumber));
+    SetWindowTextA(dialog, DiskText);
+    SetDlgItemTextA(dialog, IDC_UNPACK_PERCENT, "0%");
+    // Without memory for it the dialog runs without a bar.
+    Bar = new ProgressBar(dialog, IDC_UNPACK_BAR, 2);
+
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    if (SingleMedium(context->diskNumber)) {
+        DiskList = new ConfigFile(DiskFileCapacity, nullptr);
+        if (DiskList) {
+            DiskList->AddInt(KeyDiskNumber.name, 1);
+            Script->CopySection(SectionDisk1, SectionGroups, DiskList, true);
+        }
+        UpdateWindow(owner);
+    } else {
+        char path[PathCapacity];
+        snprintf(path, sizeof path, "%s\\%s", context->sourceDir, ThisDiskFileName);
+        DiskList = new ConfigFile(DiskFileCapacity, path);
+        UpdateWindow(owner);
+        if (!CheckDisk(dialog, path, context->diskNumber)) {
+            ReleaseDialogState();
+            EndDialog(dialog, StepAborted);
+            return FALSE;
+        }
+    }
+    if (!DiskList) {
+        ReleaseDialogState();
+        EndDialog(dialog, StepAborted);
+        return FALSE;
+    }
+    PostMessageA(dialog, UM_UNPACKDISK, 0, 0);
+    // FALSE: the dialog manager sets no focus.
     return FALSE;
+}
+
+// ---- The work for one disk ------------------------------------------------------------
+
+// Sizing pass: every entry's source is measured for the bar; sizes[i] belongs
+// to entry i. "SrcDir" entries move the source as they will in the work.
+static void SizeEntries(int64_t* sizes, int32_t count)
+{
+    for (int32_t i = 0; i < count; i++) {
+        sizes[i] = 0;
+        const char* key = DiskList->KeyAt(i);
+        if (strcmp(key, KeySrcDirName) == 0) {
+            ExpandPathMacros(DiskList->ValueAt(i), SourceDir, PathCapacity);
+            continue;
+        }
+        if (DiskList->IsSection(i))
+            continue;
+        char source[PathCapacity];
+        if (!SourcePath(key, source))
+            continue;
+        sizes[i] = IsDirectory(source) ? DirectorySize(source) : FileLength(source);
+        UnpackTotal += sizes[i];
+    }
+}
+
+static void EnterTarget(const char* target)
+{
+    if (target[0] && target[1] == ':') {
+        int drive = (target[0] & ~0x20) - 'A' + 1;
+        if (drive >= 1 && drive <= 26 && drive != _getdrive())
+            _chdrive(drive);
+    }
+    if (LooksLikeDirectory(target))
+        MakeDirs(target);
+    else
+        MakePathDirs(target);
+    // A file target cannot be entered; that is not an error.
+    SetCurrentDirectoryA(target);
+}
+
+// One entry of the work pass; false when the pass must stop.
+static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
+{
+    const char* key = DiskList->KeyAt(i);
+    if (IsCountKey(key) || DiskList->IsSection(i))
+        return true;
+    if (strcmp(key, KeySrcDirName) == 0) {
+        ExpandPathMacros(DiskList->ValueAt(i), SourceDir, PathCapacity);
+        return true;
+    }
+
+    const char* value = DiskList->ValueAt(i);
+    char kind = 0;
+    if (value[0] == '=' || value[0] == '|' || (value[0] == '@' && HasExtension(key)))
+        kind = *value++;
+    char target[PathCapacity];
+    ExpandPathMacros(value, target, sizeof target);
+    EnterTarget(target);
+
+    SetDlgItemTextA(dialog, IDC_UNPACK_ARCHIVE, key);
+    SetDlgItemTextA(dialog, IDC_UNPACK_FILE, "");
+    SetDlgItemTextA(dialog, IDC_UNPACK_PERCENT, "0%");
+
+    EntrySize = size;
+    Context->entrySize = size;
+    if (kind == '@')
+        EntrySize /= 2;
+
+    char source[PathCapacity];
+    if (!SourcePath(key, source)) {
+        FailureCount++;
+        return ExtractOne(key, Context) == StepDone;
+    }
+    if (!DiskList)
+        return false;
+
+    if (kind == '=' || kind == '|') {
+        if (!strchr(target, '.') && !IsDirectory(source)) {
+            size_t n = strlen(target);
+            snprintf(target + n, sizeof target - n, "\\%s", key);
+        }
+        if (kind == '=') {
+            CopyFiles(source, target, Context, 1);
+        } else {
+            ConfigFile entries(DiskFileCapacity, source);
+            if (entries.count > 0)
+                WriteProfileEntries(&entries, target);
+        }
+        FinishEntry();
+        return true;
+    }
+
+    if (ExtractOne(source, Context) == StepAborted)
+        return false;
+    FinishEntry();
+    if (kind == '@') {
+        // The archive held another one, named as the key without its last
+        // character; it is unpacked where it landed and then removed.
+        char inner[PathCapacity];
+        size_t n = strlen(key);
+        snprintf(inner, sizeof inner, "%s\\%.*s", target, static_cast<int>(n - 1), key);
+        if (ExtractOne(inner, Context) == StepAborted)
+            return false;
+        FinishEntry();
+        DeleteFileA(inner);
+    }
+    return DiskList != nullptr;
+}
+
+static void OnUnpackDisk(HWND dialog)
+{
+    if (!DiskList)
+        return;
+    int32_t count = DiskList->count;
+    int64_t* sizes = static_cast<int64_t*>(malloc(sizeof(int64_t) * (count > 0 ? count : 1)));
+    UnpackDone = 0;
+    UnpackTotal = 0;
+    EntrySize = 0;
+    UpdateUnpackProgress(0);
+    if (sizes)
+        SizeEntries(sizes, count);
+
+    snprintf(SourceDir, PathCapacity, "%s", StartDir);
+    ApplySrcDir();
+
+    for (int32_t i = 0; i < count; i++) {
+        if (!DiskList || !WorkEntry(dialog, i, sizes ? sizes[i] : 0)) {
+            CancelRequested = true;
+            break;
+        }
+    }
+
+    if (CancelRequested) {
+        EndDialog(dialog, StepAborted);
+    } else {
+        snprintf(SourceDir, PathCapacity, "%s", StartDir);
+        ApplySrcDir();
+        EndDialog(dialog, GetKey(*DiskList, KeyNextDiskNumber) > 0 ? StepNextDisk : StepDone);
+    }
+    ReleaseDialogState();
+    free(sizes);
+}
+
+// ---- The dialog procedure and the step ------------------------------------------------
+
+static INT_PTR OnCommand(HWND dialog, WPARAM wParam)
+{
+    if (LOWORD(wParam) != IDCANCEL)
+        return FALSE;
+    EndDialog(dialog, StepAborted);
+    if (DiskList) {
+        CancelRequested = true;
+        DiscardDiskList();
+    }
+    return TRUE;
+}
+
+SETUP_EXPORT INT_PTR CALLBACK UnpackDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: return OnInitDialog(dialog, reinterpret_cast<UnpackContext*>(lParam));
+    case WM_COMMAND:    return OnCommand(dialog, wParam);
+    case UM_UNPACKDISK: OnUnpackDisk(dialog); return FALSE;
+    case UM_PROGRESS:   UpdateUnpackProgress(static_cast<int>(wParam)); return FALSE;
+    case WM_PAINT:      if (Bar) Bar->dirty = true; return FALSE;
+    case WM_DESTROY:    ReleaseDialogState(); return FALSE;
+    }
+    return FALSE;
+}
+
+int UnpackDisks(HWND mainWindow)
+{
+    UnpackContext context = {};
+    context.sourceDir = SourceDir;
+    context.diskNumber = 1;
+    for (;;) {
+        UpdateWindow(mainWindow);
+        INT_PTR result = DialogBoxParamA(AppInstance, "UnpackBox", mainWindow, UnpackDlgProc,
+                                         reinterpret_cast<LPARAM>(&context));
+        if (result < 0) {
+            MessageBoxA(mainWindow, "Dialog Procedure Failed.", "Error", MB_ICONEXCLAMATION);
+            PostMessageA(mainWindow, WM_CLOSE, 0, 0);
+            return static_cast<int>(result);
+        }
+        context.diskNumber++;
+        if (result != StepNextDisk)
+            return static_cast<int>(result);
+    }
 }
