@@ -376,6 +376,45 @@ dist_copy() {
     cp "$1" "$DIST/$name"
 }
 
+# make_data HOSTFILE SIZE [text|binary]: a file of SIZE bytes to install:
+# numbered text lines (compressible) or random bytes.
+make_data() {
+    mkdir -p "$(dirname "$1")"
+    case ${3:-text} in
+    text) awk 'BEGIN { for (i = 0; ; i++) printf "line %d of the sample data, some words to pack\r\n", i }' |
+          head -c "$2" >"$1" || true ;;
+    binary) head -c "$2" /dev/urandom >"$1" ;;
+    esac
+    [ "$(stat -c %s "$1")" -eq "$2" ] || fail "make_data: $1 is not $2 bytes"
+}
+
+# make_lzh OUT METHOD MEMBER HOSTFILE [METHOD MEMBER HOSTFILE ...]: an LHA
+# archive with level-1 headers. OUT is relative to the distribution dir unless
+# it begins with "/". Stored ids take the file's bytes; the data of compressed
+# ids ("-lh5-", "<cmp>", "<cm+>") is packed by jlha.
+make_lzh() {
+    local out=$1 args=() tmp n=0
+    shift
+    case $out in /*) ;; *) out=$DIST/$out ;; esac
+    tmp=$(mktemp -d "$SCEN/.lzh.XXXXXX")
+    while [ $# -ge 3 ]; do
+        case $1 in
+        -lh5-|'<cmp>'|'<cm+>')
+            n=$((n + 1))
+            cp "$3" "$tmp/m$n"
+            (cd "$tmp" && jlha c1o5q "a$n.lzh" "m$n" >/dev/null)
+            args+=("$1" "$2" "$tmp/a$n.lzh:0") ;;
+        *) args+=("$1" "$2" "$3") ;;
+        esac
+        shift 3
+    done
+    [ $# -eq 0 ] || fail "usage: make_lzh OUT METHOD MEMBER HOSTFILE..."
+    mkdir -p "$(dirname "$out")"
+    python3 "$E2E_ROOT/tests/data/archive/mkfixture.py" "$out" "${args[@]}" ||
+        fail "make_lzh: cannot write $out"
+    rm -rf "$tmp"
+}
+
 # Drive A: is the folder $SCEN/DIR ("a floppy"); floppy_change re-points it.
 floppy() {
     mkdir -p "$SCEN/$1"

@@ -7,6 +7,7 @@ install_cfg <<'EOF2'
 Caption=Destination
 DefaultPath=C:\Again
 Exec=$s\marker.exe [$d]
+[Disk1]
 EOF2
 
 dialogue <<'EOF2'

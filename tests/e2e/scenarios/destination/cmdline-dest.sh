@@ -9,7 +9,6 @@ DirNotFoundWarn=Y
 SpaceRequired=2147483647
 Exec=$s\marker.exe [$d]
 [Disk1]
-readme.txt==$d
 EOF2
 tmpfs_drive T 1m
 

@@ -11,6 +11,7 @@ Caption=Destination
 DefaultPath=C:\Large
 SpaceRequired=2147483647
 Exec=$s\marker.exe [$d]
+[Disk1]
 EOF2
 
 dialogue <<'EOF2'

@@ -9,6 +9,7 @@ Caption=Destination
 DefaultPath=T:\App
 SpaceRequired=4194303
 Exec=$s\marker.exe [$d]
+[Disk1]
 EOF2
 
 # 4194303 bytes are 4095 K (truncated); the empty 1 MB drive has 1024 K free.

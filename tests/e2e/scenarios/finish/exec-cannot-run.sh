@@ -7,6 +7,7 @@ Caption=Exec
 DestPathPrompt=N
 DefaultPath=C:\DEST
 Exec=$s\missing.exe $d
+[Disk1]
 EOF2
 
 dialogue <<'EOF2'

@@ -9,6 +9,7 @@ DefaultPath=C:\DEST
 Exec=$s\marker.exe [$d]
 ExecPrompt=Read the notes now?
 RestartWindows=Y
+[Disk1]
 EOF2
 marker_program
 

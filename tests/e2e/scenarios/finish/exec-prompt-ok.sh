@@ -8,6 +8,7 @@ DestPathPrompt=N
 DefaultPath=C:\DEST
 Exec=$s\marker.exe [$d]
 ExecPrompt=Read the notes now?
+[Disk1]
 EOF2
 marker_program
 

@@ -9,6 +9,7 @@ DefaultPath=C:\DEST
 RestartWindows=Yes
 RebootSystem=Y
 RebootSystemMsg=Reboot now?
+[Disk1]
 EOF2
 
 dialogue <<'EOF2'

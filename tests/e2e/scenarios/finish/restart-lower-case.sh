@@ -7,6 +7,7 @@ Caption=Restart
 DestPathPrompt=N
 DefaultPath=C:\DEST
 RestartWindows=y
+[Disk1]
 EOF2
 
 dialogue <<'EOF2'

@@ -10,6 +10,7 @@ RebootSystem=Y
 RebootSystemMsg=The new driver needs a reboot.\
 Reboot now?
 RestartWin3Only=N
+[Disk1]
 EOF2
 winver win31
 

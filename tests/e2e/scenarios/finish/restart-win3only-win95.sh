@@ -8,6 +8,7 @@ DestPathPrompt=N
 DefaultPath=C:\DEST
 RebootSystem=Y
 RestartWin3Only=
+[Disk1]
 EOF2
 winver win95
 

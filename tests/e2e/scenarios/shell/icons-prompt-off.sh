@@ -10,6 +10,7 @@ DestPathPrompt=N
 DefaultPath=C:\DEST
 [Groups]
 Group1=Sample
+[Disk1]
 EOF2
 dist_file groups.cfg <<'EOF2'
 Group1=Other

@@ -9,6 +9,7 @@ DestPathPrompt=N
 DefaultPath=C:\DEST
 [Groups]
 Group1=Sample
+[Disk1]
 EOF2
 
 dialogue <<'EOF2'

@@ -6,6 +6,7 @@ install_cfg <<'EOF2'
 Caption=Sample Setup
 Welcome=Do you want to install the sample program?
 WelcomeCaption=Welcome
+[Disk1]
 EOF2
 
 dialogue <<'EOF2'

@@ -6,6 +6,7 @@ install_cfg <<'EOF2'
 Caption=From install.cfg
 DestPathPrompt=N
 DefaultPath=C:\FLOPPY
+[Disk1]
 EOF2
 
 dialogue <<'EOF2'

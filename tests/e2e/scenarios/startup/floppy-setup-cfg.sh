@@ -6,6 +6,7 @@ install_cfg SETUP.cfg <<'EOF2'
 Caption=From SETUP.cfg
 DestPathPrompt=N
 DefaultPath=C:\FLOPPY
+[Disk1]
 EOF2
 install_cfg <<'EOF2'
 Caption=From install.cfg

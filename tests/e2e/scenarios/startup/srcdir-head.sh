@@ -8,6 +8,7 @@ SrcDir=$s\DISK
 ProgramName=Sample
 DestPathPrompt=N
 DefaultPath=C:\DEST
+[Disk1]
 EOF2
 dist_file DISK/groups.cfg <<'EOF2'
 Group1=Sample

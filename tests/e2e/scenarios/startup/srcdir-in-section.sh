@@ -9,6 +9,7 @@ DestPathPrompt=N
 DefaultPath=C:\DEST
 [Options]
 SrcDir=$s\DISK
+[Disk1]
 EOF2
 # Only the groups.cfg beside the script can raise the icons question.
 dist_file groups.cfg <<'EOF2'

@@ -5,6 +5,7 @@
 install_cfg SRC/SETUP.cfg <<'EOF2'
 Caption=Three words
 Exec=$d\marker.exe [$d]
+[Disk1]
 EOF2
 install_cfg SRC/install.cfg <<'EOF2'
 Caption=Wrong script

@@ -9,6 +9,7 @@ Go on?
 WelcomeCaption=Sample Setup
 DestPathPrompt=N
 DefaultPath=C:\DEST
+[Disk1]
 EOF2
 
 dialogue <<'EOF2'
