@@ -8,7 +8,6 @@ ProgramName=Sample
 DestPathPrompt=N
 DirExistsWarn=N
 DefaultPath=C:\DEST
-[Disk1]
 [Groups]
 Group1=Sample Tools
 Item1=$d\tool.exe,Tool
