@@ -294,20 +294,10 @@ int fgetc(FILE* stream)
     return fread(&c, 1, 1, stream) == 1 ? c : EOF;
 }
 
-int getc(FILE* stream)
-{
-    return fgetc(stream);
-}
-
 int fputc(int c, FILE* stream)
 {
     unsigned char byte = static_cast<unsigned char>(c);
     return fwrite(&byte, 1, 1, stream) == 1 ? byte : EOF;
-}
-
-int putc(int c, FILE* stream)
-{
-    return fputc(c, stream);
 }
 
 int fputs(const char* text, FILE* stream)
@@ -364,12 +354,6 @@ long ftell(FILE* stream)
     else if (f->direction == Writing)
         at += f->end;
     return at > 0x7FFFFFFF ? -1 : static_cast<long>(at);
-}
-
-void rewind(FILE* stream)
-{
-    fseek(stream, 0, SEEK_SET);
-    Record(stream)->flags &= ~Failed;
 }
 
 int feof(FILE* stream)

@@ -35,8 +35,8 @@ void PutText(Sink* s, const char* text, int length)
         Put(s, text[i]);
 }
 
-// One conversion specification: "%" flags width .precision length conversion.
-struct Spec {
+// One conversion directive: "%" flags width .precision length conversion.
+struct Directive {
     bool left;       // "-"
     bool zero;       // "0"
     bool plus;       // "+"
@@ -59,80 +59,80 @@ int ReadNumber(const char** p)
 }
 
 // Reads flags, width, precision and length; leaves *p at the conversion.
-void ReadSpec(const char** p, Spec* spec, va_list* args)
+void ReadDirective(const char** p, Directive* d, va_list* args)
 {
-    *spec = Spec{false, false, false, false, false, 0, -1, 0};
+    *d = Directive{false, false, false, false, false, 0, -1, 0};
     for (;; (*p)++) {
         char c = **p;
         if (c == '-')
-            spec->left = true;
+            d->left = true;
         else if (c == '0')
-            spec->zero = true;
+            d->zero = true;
         else if (c == '+')
-            spec->plus = true;
+            d->plus = true;
         else if (c == ' ')
-            spec->space = true;
+            d->space = true;
         else if (c == '#')
-            spec->alternate = true;
+            d->alternate = true;
         else
             break;
     }
     if (**p == '*') {
         (*p)++;
-        spec->width = va_arg(*args, int);
-        if (spec->width < 0) {
-            spec->left = true;
-            spec->width = spec->width == INT_MIN ? INT_MAX : -spec->width;
+        d->width = va_arg(*args, int);
+        if (d->width < 0) {
+            d->left = true;
+            d->width = d->width == INT_MIN ? INT_MAX : -d->width;
         }
     } else {
-        spec->width = ReadNumber(p);
+        d->width = ReadNumber(p);
     }
     if (**p == '.') {
         (*p)++;
         if (**p == '*') {
             (*p)++;
-            spec->precision = va_arg(*args, int);
-            if (spec->precision < 0)
-                spec->precision = -1;  // a negative precision counts as absent
+            d->precision = va_arg(*args, int);
+            if (d->precision < 0)
+                d->precision = -1;  // a negative precision counts as absent
         } else {
-            spec->precision = ReadNumber(p);
+            d->precision = ReadNumber(p);
         }
     }
     const char* q = *p;
     if (q[0] == 'h' && q[1] == 'h') {
-        spec->size = 1;
+        d->size = 1;
         q += 2;
     } else if (q[0] == 'h') {
-        spec->size = 2;
+        d->size = 2;
         q++;
     } else if (q[0] == 'l' && q[1] == 'l') {
-        spec->size = 8;
+        d->size = 8;
         q += 2;
     } else if (q[0] == 'l') {
-        spec->size = sizeof(long);
+        d->size = sizeof(long);
         q++;
     } else if (q[0] == 'j') {
-        spec->size = sizeof(intmax_t);
+        d->size = sizeof(intmax_t);
         q++;
     } else if (q[0] == 'z' || q[0] == 't') {
-        spec->size = sizeof(size_t);
+        d->size = sizeof(size_t);
         q++;
     } else if (q[0] == 'I' && q[1] == '6' && q[2] == '4') {
-        spec->size = 8;
+        d->size = 8;
         q += 3;
     } else if (q[0] == 'I' && q[1] == '3' && q[2] == '2') {
-        spec->size = 4;
+        d->size = 4;
         q += 3;
     } else if (q[0] == 'I') {
-        spec->size = sizeof(size_t);
+        d->size = sizeof(size_t);
         q++;
     }
     *p = q;
 }
 
-uint64_t ReadUnsigned(const Spec& spec, va_list* args)
+uint64_t ReadUnsigned(const Directive& d, va_list* args)
 {
-    switch (spec.size) {
+    switch (d.size) {
     case 1: return static_cast<unsigned char>(va_arg(*args, unsigned));
     case 2: return static_cast<unsigned short>(va_arg(*args, unsigned));
     case 8: return va_arg(*args, uint64_t);
@@ -140,9 +140,9 @@ uint64_t ReadUnsigned(const Spec& spec, va_list* args)
     }
 }
 
-int64_t ReadSigned(const Spec& spec, va_list* args)
+int64_t ReadSigned(const Directive& d, va_list* args)
 {
-    switch (spec.size) {
+    switch (d.size) {
     case 1: return static_cast<signed char>(va_arg(*args, int));
     case 2: return static_cast<short>(va_arg(*args, int));
     case 8: return va_arg(*args, int64_t);
@@ -164,13 +164,13 @@ int Digits(uint64_t value, unsigned base, bool upper, char* out)
 
 // An integer conversion: sign or prefix, zeros for precision or the "0"
 // flag, the digits, padded to the width.
-void PutInteger(Sink* s, const Spec& spec, uint64_t magnitude, bool negative, char conversion)
+void PutInteger(Sink* s, const Directive& d, uint64_t magnitude, bool negative, char conversion)
 {
     unsigned base = conversion == 'o' ? 8 : (conversion == 'x' || conversion == 'X' ||
                                              conversion == 'p') ? 16 : 10;
     char digits[24];
     int count = 0;
-    if (!(magnitude == 0 && spec.precision == 0))
+    if (!(magnitude == 0 && d.precision == 0))
         count = Digits(magnitude, base, conversion == 'X', digits);
 
     char prefix[2];
@@ -178,40 +178,40 @@ void PutInteger(Sink* s, const Spec& spec, uint64_t magnitude, bool negative, ch
     bool isSigned = conversion == 'd' || conversion == 'i';
     if (negative)
         prefix[prefixLength++] = '-';
-    else if (isSigned && spec.plus)
+    else if (isSigned && d.plus)
         prefix[prefixLength++] = '+';
-    else if (isSigned && spec.space)
+    else if (isSigned && d.space)
         prefix[prefixLength++] = ' ';
-    if (spec.alternate && magnitude != 0 && (conversion == 'x' || conversion == 'X')) {
+    if (d.alternate && magnitude != 0 && (conversion == 'x' || conversion == 'X')) {
         prefix[prefixLength++] = '0';
         prefix[prefixLength++] = conversion;
     }
-    int zeros = spec.precision > count ? spec.precision - count : 0;
-    if (spec.alternate && conversion == 'o' && zeros == 0 && (count == 0 || digits[count - 1] != '0'))
+    int zeros = d.precision > count ? d.precision - count : 0;
+    if (d.alternate && conversion == 'o' && zeros == 0 && (count == 0 || digits[count - 1] != '0'))
         zeros = 1;
     int body = prefixLength + zeros + count;
-    int pad = spec.width > body ? spec.width - body : 0;
-    if (spec.zero && !spec.left && spec.precision < 0) {
+    int pad = d.width > body ? d.width - body : 0;
+    if (d.zero && !d.left && d.precision < 0) {
         zeros += pad;
         pad = 0;
     }
-    if (!spec.left)
+    if (!d.left)
         PutRepeated(s, ' ', pad);
     PutText(s, prefix, prefixLength);
     PutRepeated(s, '0', zeros);
     while (count > 0)
         Put(s, digits[--count]);
-    if (spec.left)
+    if (d.left)
         PutRepeated(s, ' ', pad);
 }
 
-void PutPadded(Sink* s, const Spec& spec, const char* text, int length)
+void PutPadded(Sink* s, const Directive& d, const char* text, int length)
 {
-    int pad = spec.width > length ? spec.width - length : 0;
-    if (!spec.left)
+    int pad = d.width > length ? d.width - length : 0;
+    if (!d.left)
         PutRepeated(s, ' ', pad);
     PutText(s, text, length);
-    if (spec.left)
+    if (d.left)
         PutRepeated(s, ' ', pad);
 }
 
@@ -231,30 +231,30 @@ int FormatText(char* out, size_t capacity, const char* format, va_list args)
         }
         const char* start = p;
         p++;
-        Spec spec;
-        ReadSpec(&p, &spec, &ap);
+        Directive d;
+        ReadDirective(&p, &d, &ap);
         char c = *p;
         if (c == 'd' || c == 'i') {
-            int64_t v = ReadSigned(spec, &ap);
+            int64_t v = ReadSigned(d, &ap);
             uint64_t magnitude = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-            PutInteger(&s, spec, magnitude, v < 0, c);
+            PutInteger(&s, d, magnitude, v < 0, c);
         } else if (c == 'u' || c == 'x' || c == 'X' || c == 'o') {
-            PutInteger(&s, spec, ReadUnsigned(spec, &ap), false, c);
+            PutInteger(&s, d, ReadUnsigned(d, &ap), false, c);
         } else if (c == 'p') {
-            spec.precision = 2 * static_cast<int>(sizeof(void*));
-            PutInteger(&s, spec, reinterpret_cast<uintptr_t>(va_arg(ap, void*)), false, 'X');
+            d.precision = 2 * static_cast<int>(sizeof(void*));
+            PutInteger(&s, d, reinterpret_cast<uintptr_t>(va_arg(ap, void*)), false, 'X');
         } else if (c == 'c') {
             char ch = static_cast<char>(va_arg(ap, int));
-            PutPadded(&s, spec, &ch, 1);
+            PutPadded(&s, d, &ch, 1);
         } else if (c == 's') {
             const char* text = va_arg(ap, const char*);
             if (!text)
                 text = "(null)";
             // Never reads beyond the precision: the text need not be terminated.
             int length = 0;
-            while ((spec.precision < 0 || length < spec.precision) && text[length])
+            while ((d.precision < 0 || length < d.precision) && text[length])
                 length++;
-            PutPadded(&s, spec, text, length);
+            PutPadded(&s, d, text, length);
         } else if (c == '%') {
             Put(&s, '%');
         } else {

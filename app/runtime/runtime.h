@@ -15,16 +15,16 @@
 //   memory.cpp   malloc, calloc, realloc, free on the process heap;
 //                operator new and delete (null on failure, -fcheck-new)
 //   strings.cpp  memcpy, memmove, memset, memcmp, memchr, strlen, strnlen,
-//                strcpy, strcat, strchr, strrchr, strcmp, strncmp, strpbrk,
+//                strchr, strrchr, strcmp, strncmp, strpbrk,
 //                _stricmp, _strnicmp, toupper, tolower
 //   format.cpp   FormatText, the formatter behind the printf family (pure,
 //                also built natively for its tests)
-//   printf.cpp   snprintf, vsnprintf, _vsnprintf, _snprintf, _vscprintf,
-//                fprintf, vfprintf, the names MinGW's inline wrappers call
+//   printf.cpp   __ms_vsnprintf, the name MinGW's inline snprintf and
+//                vsnprintf call
 //   files.cpp    fopen ("r", "w", "a", each with "b" and "+"; no text-mode
-//                translation), fclose, fread, fwrite, fgetc, getc, fputc,
-//                putc, fputs, fgets, fflush (null: every open file), fseek,
-//                ftell, rewind, feof, ferror, clearerr, setvbuf, stdout and
+//                translation), fclose, fread, fwrite, fgetc, fputc,
+//                fputs, fgets, fflush (null: every open file), fseek,
+//                ftell, feof, ferror, clearerr, setvbuf, stdout and
 //                stderr (the standard handles, unbuffered)
 //   drive.cpp    _getdrive, _chdrive, getcwd, _getcwd
 //

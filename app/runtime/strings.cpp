@@ -83,17 +83,6 @@ size_t strnlen(const char* s, size_t limit)
     return n;
 }
 
-char* strcpy(char* to, const char* from)
-{
-    return static_cast<char*>(memcpy(to, from, strlen(from) + 1));
-}
-
-char* strcat(char* to, const char* from)
-{
-    strcpy(to + strlen(to), from);
-    return to;
-}
-
 char* strchr(const char* s, int c)
 {
     for (;; s++) {
