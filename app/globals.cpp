@@ -15,7 +15,6 @@ bool FromFloppy;
 bool RunningOnWin31;
 bool FirstPaintPending = true;
 int32_t Disk1EntryCount;
-int32_t FailureCount;
 
 int ArgCount;
 char* ArgVector[ArgMax];

@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include "archive/results.h"
 #include "script/configfile.h"
 
 // Path buffers hold 260 bytes with the terminator.
@@ -16,11 +17,6 @@ constexpr unsigned UM_UNPACKDISK  = 1024 + 3;  // unpack dialog: work for one di
 constexpr unsigned UM_GROUPS      = 1024 + 6;  // icons question, groups, FinishInstall
 constexpr unsigned UM_RELAUNCH    = 1024 + 7;  // RelaunchFromTemp
 constexpr unsigned UM_PROGRESS    = 1024 + 9;  // archive percentage in wParam
-
-// ---- Step results -------------------------------------------------------------
-constexpr int StepNextDisk = 1;  // unpack dialog: another disk follows
-constexpr int StepDone     = 2;  // done, go on
-constexpr int StepAborted  = 3;  // the installation was aborted
 
 // ---- Directories ----------------------------------------------------------------
 extern char SourceDir[PathCapacity];   // archives, companion files, "thisdisk"
@@ -39,7 +35,6 @@ extern bool FromFloppy;          // SourceDir on drive A: or B:
 extern bool RunningOnWin31;      // the system reports version 3.10
 extern bool FirstPaintPending;   // the first paint has not started the sequence
 extern int32_t Disk1EntryCount;  // entries of the script's Disk1 section
-extern int32_t FailureCount;     // archives not found, files not opened
 
 // ---- The argument vector ---------------------------------------------------------------
 // ArgVector[0] is the program's own path; the rest are the command-line words,

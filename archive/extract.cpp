@@ -4,14 +4,15 @@
 // unpack dialog and lets the dialog's messages run between members.
 #include <string.h>
 
-#include "app/setup.h"
 #include "archive/extractor.h"
 #include "archive/paths.h"
+#include "archive/results.h"
 #include "archive/window.h"
 
 ArchiveExtractor Extractor;
 int LastPercentSent = -1;
 bool CancelRequested;
+int32_t FailureCount;
 
 void InstallUnpackContext(const UnpackContext& context)
 {

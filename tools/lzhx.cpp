@@ -14,9 +14,9 @@
 #include <unistd.h>
 #endif
 
-#include "app/setup.h"
 #include "archive/extractor.h"
 #include "archive/paths.h"
+#include "archive/results.h"
 #ifdef LZHX_KIT
 #include "kit/kit.h"
 #endif
