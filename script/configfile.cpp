@@ -169,18 +169,23 @@ char* CopyText(const char* text) {
 }
 
 // Decimal conversion: leading white space, an optional sign, then digits up
-// to the first other character; no digits give 0. Overflow wraps modulo 2^32
-// instead of being checked.
+// to the first other character; no digits give 0. A value past the 32-bit
+// range reads as the end of the range it passed: a count of 4294967296 must
+// not come out as 0.
 int32_t ParseDecimal(const char* text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     while (IsBlank(*p)) p++;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = (*p++ == '-');
+    // The magnitude, held at the first value past the range once it gets there.
+    const uint32_t limit = negative ? 2147483648u : static_cast<uint32_t>(INT32_MAX);
     uint32_t n = 0;
-    while (*p >= '0' && *p <= '9') n = n * 10u + static_cast<uint32_t>(*p++ - '0');
-    if (negative) n = 0u - n;
-    if (n <= static_cast<uint32_t>(INT32_MAX)) return static_cast<int32_t>(n);
-    return -static_cast<int32_t>(~n) - 1;
+    while (*p >= '0' && *p <= '9') {
+        uint32_t digit = static_cast<uint32_t>(*p++ - '0');
+        n = n > (limit - digit) / 10u ? limit : n * 10u + digit;
+    }
+    if (negative) return n == 2147483648u ? INT32_MIN : -static_cast<int32_t>(n);
+    return static_cast<int32_t>(n);
 }
 
 }  // namespace

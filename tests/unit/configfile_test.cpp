@@ -321,7 +321,10 @@ TEST(ConfigFileGetters, IntegerConversion) {
          "spaced=- 5\n"
          "big=4294967297\n"
          "min=-2147483648\n"
-         "wrap=2147483648\n");
+         "past=2147483648\n"
+         "max=2147483647\n"
+         "below=-2147483649\n"
+         "huge=-000099999999999999999999\n");
     EXPECT_EQ(f.GetInt("neg", 9), -42);
     EXPECT_EQ(f.GetInt("pos", 9), 17);
     EXPECT_EQ(f.GetInt("trail", 9), 12);
@@ -329,9 +332,14 @@ TEST(ConfigFileGetters, IntegerConversion) {
     EXPECT_EQ(f.GetInt("empty", 9), 0);
     EXPECT_EQ(f.GetInt("sign", 9), 0);
     EXPECT_EQ(f.GetInt("spaced", 9), 0);
-    EXPECT_EQ(f.GetInt("big", 9), 1);  // wraps modulo 2^32
+    // A value past the range reads as the end of the range it passed.
+    EXPECT_EQ(f.GetInt("big", 9), INT32_MAX);
     EXPECT_EQ(f.GetInt("min", 9), INT32_MIN);
-    EXPECT_EQ(f.GetInt("wrap", 9), INT32_MIN);
+    EXPECT_EQ(f.GetInt("past", 9), INT32_MAX);
+    EXPECT_EQ(f.GetInt("max", 9), INT32_MAX);
+    EXPECT_EQ(f.GetInt("below", 9), INT32_MIN);
+    EXPECT_EQ(f.GetInt("huge", 9), INT32_MIN);
+    EXPECT_EQ(f.GetLong("big", 9), INT32_MAX);
     EXPECT_EQ(f.GetInt("absent", INT32_MIN), INT32_MIN);
     EXPECT_EQ(f.GetLong("neg", 9), -42);
     EXPECT_EQ(f.GetLong("absent", -2000000000), -2000000000);
