@@ -42,11 +42,27 @@ static void ReadArguments()
     ArgCount = 1 + SplitCommandLine(line, WordStore, sizeof WordStore, ArgVector + 1, ArgMax - 1);
 }
 
+// The source directory as a full path: the destination step changes the
+// current directory, after which a relative one (".", "DISK1") would name
+// another folder. A bare drive ("A:") stays as given. False when the full
+// path does not fit.
+static bool TakeSourceDir(const char* word)
+{
+    char letter = static_cast<char>(toupper(static_cast<unsigned char>(word[0])));
+    if (letter >= 'A' && letter <= 'Z' && word[1] == ':' && word[2] == '\0') {
+        CopyPath(SourceDir, word);
+        return true;
+    }
+    DWORD n = GetFullPathNameA(word, PathCapacity, SourceDir, nullptr);
+    if (n > 0 && n < static_cast<DWORD>(PathCapacity))
+        return true;
+    SourceDir[0] = '\0';
+    return false;
+}
+
 static void FixDirectories()
 {
-    if (ArgCount >= 2 && FitsPath(ArgVector[1])) {
-        CopyPath(SourceDir, ArgVector[1]);
-    } else {
+    if (ArgCount < 2 || !FitsPath(ArgVector[1]) || !TakeSourceDir(ArgVector[1])) {
         ProgramDirectory(ArgVector[0], SourceDir, PathCapacity);
         if (!SourceDir[0])
             GetCurrentDirectoryA(PathCapacity, SourceDir);
