@@ -108,20 +108,25 @@ static int AskPathQuestion(HWND mainWindow, const char* format, const char* capt
     return MessageBoxA(mainWindow, text, caption, MB_YESNO | MB_ICONQUESTION);
 }
 
+bool IsSamePlace(const char* a, const char* b)
+{
+    char fullA[PathCapacity];
+    char fullB[PathCapacity];
+    DWORD n = GetFullPathNameA(a, sizeof fullA, fullA, nullptr);
+    if (n == 0 || n >= sizeof fullA)
+        snprintf(fullA, sizeof fullA, "%s", a);
+    n = GetFullPathNameA(b, sizeof fullB, fullB, nullptr);
+    if (n == 0 || n >= sizeof fullB)
+        snprintf(fullB, sizeof fullB, "%s", b);
+    return IsSameDirectory(fullA, fullB);
+}
+
 // The answer names the directory the program was started from (another
 // spelling included: "C:" while C:\SETUP is current, "c:\setup\",
-// "C:\SETUP\."). Both are compared as the system resolves them.
+// "C:\SETUP\.").
 static bool IsSourceDirectory()
 {
-    char dest[PathCapacity];
-    char source[PathCapacity];
-    DWORD n = GetFullPathNameA(DestDir, sizeof dest, dest, nullptr);
-    if (n == 0 || n >= sizeof dest)
-        snprintf(dest, sizeof dest, "%s", DestDir);
-    n = GetFullPathNameA(SourceDir, sizeof source, source, nullptr);
-    if (n == 0 || n >= sizeof source)
-        snprintf(source, sizeof source, "%s", SourceDir);
-    return IsSameDirectory(dest, source);
+    return IsSamePlace(DestDir, SourceDir);
 }
 
 static Verdict CheckDirectory(HWND mainWindow)

@@ -20,6 +20,10 @@ struct PathQueryParams {
 // Destination: ends by posting UM_UNPACK or WM_CLOSE.
 void QueryDestination(HWND mainWindow);
 SETUP_EXPORT INT_PTR CALLBACK GetPathDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Two paths name the same file or directory as the system resolves them
+// against the current drive and directory: letter case, "." and ".." and
+// trailing separators aside.
+bool IsSamePlace(const char* a, const char* b);
 // Places a dialog in the middle of the desktop, clear of the titles.
 void CenterDialog(HWND dialog);
 
