@@ -1,7 +1,8 @@
 // `lzhx a`: packs files and folders into a new archive with level-1 headers.
-//   lzhx a [-0] ARCHIVE [-C DIR] PATH...
-// Folders are walked in name order; member names are the paths relative to
-// DIR (default: the current directory) with "\" between components.
+//   lzhx a [-0] [--codepage N] ARCHIVE [-C DIR] PATH...
+// Folders are walked in name order (empty ones become directory members);
+// member names are the paths relative to DIR (default: the current
+// directory) with "\" between components, in the ANSI code page N (1252).
 #include <dirent.h>
 #include <stdlib.h>
 #include <string.h>
@@ -13,16 +14,18 @@
 namespace {
 
 const char AddUsage[] =
-    "usage: lzhx a [-0] ARCHIVE [-C DIR] PATH...\n"
-    "  packs the files PATH (folders with everything below them) into ARCHIVE,\n"
-    "  a new archive with level-1 headers; -lh5- unless -0 stores the data.\n"
-    "  Names are taken relative to DIR (-C) with \"\\\" between folders.\n";
+    "usage: lzhx a [-0] [--codepage N] ARCHIVE [-C DIR] PATH...\n"
+    "  packs the files PATH (folders with everything below them, empty ones as\n"
+    "  directory members) into ARCHIVE, a new archive with level-1 headers; -lh5-\n"
+    "  unless -0 stores the data. Names are taken relative to DIR (-C) with \"\\\"\n"
+    "  between folders and written in the Windows code page N (default 1252).\n";
 
 struct AddState {
     FILE* out;
     const char* archivePath;
     int stored;
     int members;
+    WalkOptions walk;
     ByteBuffer file;
     ByteBuffer member;
 };
@@ -59,70 +62,36 @@ int MemberName(const char* path, char* name, size_t capacity)
             p++;
     }
     name[k] = 0;
-    return k > 0 && k <= static_cast<size_t>(MaxMemberName);
+    return k <= static_cast<size_t>(MaxMemberName);
 }
 
-int CompareNames(const void* a, const void* b)
-{
-    return strcmp(*static_cast<char* const*>(a), *static_cast<char* const*>(b));
-}
-
-int AddPath(AddState& s, const char* path);
-
-int AddFolder(AddState& s, const char* path)
-{
-    DIR* dir = opendir(path);
-    if (!dir)
-        return AddFail("cannot read folder", path);
-    char** names = nullptr;
-    size_t count = 0, capacity = 0;
-    while (struct dirent* e = readdir(dir)) {
-        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
-            continue;
-        if (count == capacity) {
-            capacity = capacity ? capacity * 2 : 64;
-            char** grown = static_cast<char**>(realloc(names, capacity * sizeof *names));
-            if (!grown)
-                break;
-            names = grown;
-        }
-        names[count++] = strdup(e->d_name);
-    }
-    closedir(dir);
-    qsort(names, count, sizeof *names, CompareNames);
-    int status = 0;
-    for (size_t i = 0; i < count; i++) {
-        char child[4096];
-        int fits = names[i] && FormatText(child, sizeof child, "%s/%s", path, names[i]);
-        if (status == 0 && fits)
-            status = AddPath(s, child);
-        free(names[i]);
-    }
-    free(names);
-    return status;
-}
-
+// Packs PATH: a file, or a folder with everything below it.
 int AddPath(AddState& s, const char* path)
 {
-    struct stat st;
-    if (stat(path, &st) != 0)
-        return AddFail("cannot find", path);
-    if (S_ISDIR(st.st_mode))
-        return AddFolder(s, path);
-    if (!S_ISREG(st.st_mode))
-        return 0;
-    char name[MaxMemberName + 2];
+    char name[PathBytes];
     if (!MemberName(path, name, sizeof name))
         return AddFail("name cannot be stored (absolute, \"..\" or longer than 230 bytes)", path);
-    if (!ReadWholeFile(path, s.file))
-        return AddFail("cannot read", path);
-    if (!BuildMember(s.member, name, s.file.data, s.file.size, DosDateTime(st.st_mtime), MemberWhole,
-                     s.stored))
-        return AddFail("out of memory packing", path);
-    if (fwrite(s.member.data, 1, s.member.size, s.out) != s.member.size)
-        return AddFail("cannot write", s.archivePath);
-    s.members++;
-    return 0;
+    SourceList list = {};
+    int status = CollectSources(path, name, s.walk, list);
+    if (status != 0)
+        fprintf(stderr, "lzhx: %s\n", list.error);
+    for (int i = 0; i < list.count && status == 0; i++) {
+        const SourceFile& f = list.files[i];
+        if (!f.folder && !ReadWholeFile(f.path, s.file)) {
+            status = AddFail("cannot read", f.path);
+            break;
+        }
+        if (!BuildMember(s.member, f.member, s.file.data, f.folder ? 0 : s.file.size, DosDateTime(f.mtime),
+                         f.folder ? MemberFolder : MemberWhole, s.stored)) {
+            status = AddFail("out of memory packing", f.path);
+            break;
+        }
+        if (fwrite(s.member.data, 1, s.member.size, s.out) != s.member.size)
+            status = AddFail("cannot write", s.archivePath);
+        s.members++;
+    }
+    FreeSources(list);
+    return status;
 }
 
 }  // namespace
@@ -131,9 +100,17 @@ int LzhxAdd(int argc, char** argv)
 {
     int i = 1;
     int stored = 0;
-    if (i < argc && strcmp(argv[i], "-0") == 0) {
-        stored = 1;
-        i++;
+    int codePage = 1252;
+    for (; i < argc; i++) {
+        if (strcmp(argv[i], "-0") == 0) {
+            stored = 1;
+        } else if (strcmp(argv[i], "--codepage") == 0 && i + 1 < argc) {
+            codePage = atoi(argv[++i]);
+            if (!KnownCodePage(codePage))
+                return AddFail("unknown code page", argv[i]);
+        } else {
+            break;
+        }
     }
     if (i < argc && (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0)) {
         fputs(AddUsage, stdout);
@@ -171,9 +148,17 @@ int LzhxAdd(int argc, char** argv)
     s.stored = stored;
     InitBuffer(s.file);
     InitBuffer(s.member);
+    s.walk.codePage = codePage;
     s.out = fopen(fullArchive, "wb");
     if (!s.out)
         return AddFail("cannot create", archivePath);
+    // The archive is never packed into itself ("lzhx a self.lzh .").
+    struct stat self;
+    if (fstat(fileno(s.out), &self) == 0) {
+        s.walk.skip = 1;
+        s.walk.skipDevice = self.st_dev;
+        s.walk.skipInode = self.st_ino;
+    }
     int status = 0;
     for (; i < argc && status == 0; i++)
         status = AddPath(s, argv[i]);

@@ -45,6 +45,7 @@ enum MemberKind {
     MemberWhole = 0,     // "-lh0-" / "-lh5-"
     MemberSplitFirst,    // "<sto>" / "<cmp>": a file that continues in a later archive
     MemberSplitNext,     // "<st+>" / "<cm+>": appended to the file begun before
+    MemberFolder,        // "-lhd-": a folder to create, no data
 };
 
 // The DOS date (high 16 bits) and time (low 16 bits) of a Unix time stamp,
@@ -71,12 +72,66 @@ int WriteBufferToFile(const char* path, const ByteBuffer& b);
 // `lzhx a`: argv[0] is "a". Exit status as the tool reports it.
 int LzhxAdd(int argc, char** argv);
 
+// ---- Names (names.cpp) -------------------------------------------------------------------
+
+constexpr int PathBytes = 4096;
+
+// Why a file cannot stand on a disk under this name (into `why`), or null when
+// it can: a plain 8.3 short name of ASCII letters, digits and !#$%&'()-@^_`{}~
+// that cannot change the meaning of a setup-script line.
+const char* DiskNameProblem(const char* name, char* why, size_t capacity);
+// 1 when every ""-separated component of a member name is an 8.3 short name
+// (bytes above 127 count as characters): Windows 3.1 can create it.
+bool IsShortPath(const char* name);
+// ASCII letters to upper case, in place.
+void UpperCase(char* text);
+// 1 when the host converts UTF-8 into the ANSI code page (1252, 1250, 932, ...).
+bool KnownCodePage(int codePage);
+// UTF-8 text in the code page; 0 when a character has no form in it (or a
+// double-byte character would hold a "" byte).
+int ToCodePage(int codePage, const char* text, char* out, size_t capacity);
+// Why a member name (UTF-8, "" between folders) cannot go into an archive,
+// or null with `member` its bytes in the code page.
+const char* MemberNameProblem(const char* name, int codePage, char* member, size_t capacity, char* why,
+                              size_t whyCapacity);
+
+// ---- Folder walk (walk.cpp) ------------------------------------------------------------------
+
+struct SourceFile {
+    char path[PathBytes];
+    char member[MaxMemberName + 1];  // in the code page; a folder's ends in "\"
+    int folder;                      // an empty folder, kept as a directory member
+    int64_t size;
+    long long mtime;
+};
+
+struct SourceList {
+    SourceFile* files;
+    int count;
+    int capacity;
+    char error[PathBytes + 256];     // why the walk stopped
+};
+
+struct WalkOptions {
+    int codePage;
+    int skip;                        // leave out the file skipDevice/skipInode
+    unsigned long long skipDevice;
+    unsigned long long skipInode;
+};
+
+// Adds PATH (a file, or a folder with everything below it, in name order)
+// to the list; `name` is PATH's member name in UTF-8 ("" for a folder whose
+// contents are named from it). 0 on success, else 1 with list.error set.
+int CollectSources(const char* path, const char* name, const WalkOptions& o, SourceList& list);
+void FreeSources(SourceList& list);
+
 // ---- Setup-script checker (check.cpp) -------------------------------------------------
 
 struct CheckOptions {
     const char* const* diskDirs;   // folders of the disks in order, or the one medium
     int diskCount;                 // 0: take the script's own folder as the one medium
     FILE* report;                  // where diagnostics go
+    int diskSectionsReplaced;      // the author's script: the builder writes its Disk sections
 };
 
 // Checks a setup script (and, when given, the disks it is shipped on).
@@ -105,6 +160,7 @@ struct BuildOptions {
     const char* outDir;       // one folder per disk is made below it
     const Medium* medium;
     int images;               // also write a FAT12 image per floppy
+    int codePage;             // of member names and targets (0: 1252)
     FILE* log;
 };
 

@@ -109,10 +109,11 @@ static void Put32(uint8_t* p, uint32_t v)
 }
 
 // Method ids by kind, stored first, compressed second.
-static const char* const MethodIds[3][2] = {
+static const char* const MethodIds[4][2] = {
     {"-lh0-", "-lh5-"},
     {"<sto>", "<cmp>"},
     {"<st+>", "<cm+>"},
+    {"-lhd-", "-lhd-"},
 };
 
 int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
@@ -130,6 +131,8 @@ int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_
     // An empty file is stored, as compression has nothing to gain; so is one
     // beyond the encoder's 31-bit positions.
     int compressed = 0;
+    if (kind == MemberFolder)
+        n = 0;
     if (!stored && n > 0 && n <= 0x7FFFFFFFu) {
         if (!EncodeLh5(data, n, member))
             return 0;
@@ -150,7 +153,7 @@ int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_
     Put32(h + 7, packed);
     Put32(h + 11, static_cast<uint32_t>(n));
     Put32(h + 15, dosTime);
-    h[19] = 0x20;
+    h[19] = kind == MemberFolder ? 0x10 : 0x20;
     h[20] = 1;
     h[21] = static_cast<uint8_t>(nameLength);
     memcpy(h + 22, name, nameLength);
