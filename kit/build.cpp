@@ -23,8 +23,10 @@
 //   Profile=SOURCE TARGET merge SOURCE's entries into the profile file TARGET
 #include <ctype.h>
 #include <dirent.h>
+#include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -36,6 +38,30 @@
 namespace {
 
 // ---- The description ---------------------------------------------------------------------
+//
+// One entry a line, KEY=VALUE; blank lines and lines beginning with ";" are
+// skipped. Keys are written as above, letter case included. NAME and SOURCE
+// are words: up to the next blank, or, beginning with a double quote, up to
+// the next one ("Read Me First.txt"). TARGET is the rest of the line, blanks
+// included, as it goes into the script.
+
+struct DescriptionReader {
+    const char* path;
+    int errors;
+};
+
+void DescriptionError(DescriptionReader& r, int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+void DescriptionError(DescriptionReader& r, int line, const char* format, ...)
+{
+    char message[PathBytes + 512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    fprintf(stderr, "%s:%d: error: %s\n", r.path, line, message);
+    r.errors++;
+}
 
 void Resolve(const Description& d, const char* path, char* out)
 {
@@ -45,75 +71,240 @@ void Resolve(const Description& d, const char* path, char* out)
         FormatText(out, PathBytes, "%s/%s", d.folder, path);
 }
 
-// Splits "A B REST": the first two words and the rest (the target).
-int SplitWords(const char* value, int words, char out[][PathBytes])
+// The next word of a value (see above) into out; p moves past it. 0 when
+// there is none, -1 when its quote is not closed.
+int NextWord(const char*& p, char* out, size_t capacity)
 {
-    const char* p = value;
-    for (int w = 0; w < words; w++) {
-        while (*p == ' ' || *p == '\t')
-            p++;
-        if (!*p)
-            return 0;
-        size_t n = w == words - 1 ? strlen(p) : strcspn(p, " \t");
-        FormatText(out[w], PathBytes, "%.*s", static_cast<int>(n), p);
-        p += n;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    if (!*p)
+        return 0;
+    size_t n;
+    if (*p == '"') {
+        const char* end = strchr(p + 1, '"');
+        if (!end)
+            return -1;
+        n = static_cast<size_t>(end - p - 1);
+        FormatText(out, capacity, "%.*s", static_cast<int>(n), p + 1);
+        p = end + 1;
+        return 1;
     }
+    n = strcspn(p, " \t");
+    FormatText(out, capacity, "%.*s", static_cast<int>(n), p);
+    p += n;
     return 1;
 }
 
+const char* const DescriptionKeys[] = {"Setup", "Script", "Companion", "Archive", "Copy", "Profile"};
+
+// A name that goes onto a disk, with the line that puts it there.
+struct PlacedName {
+    char name[64];
+    int line;
+};
+
+void PlaceName(DescriptionReader& r, PlacedName* names, int& count, const char* name, int line)
+{
+    for (int i = 0; i < count; i++) {
+        if (strcasecmp(names[i].name, name) == 0) {
+            if (names[i].line)
+                DescriptionError(r, line, "two files named %s (the other from line %d)", name, names[i].line);
+            else
+                DescriptionError(r, line, "two files named %s (the builder writes one)", name);
+            return;
+        }
+    }
+    if (count < MaxItems + 16) {
+        FormatText(names[count].name, sizeof names[count].name, "%s", name);
+        names[count++].line = line;
+    }
+}
+
+// A file that goes onto a disk under its own name.
+void CheckDiskFile(DescriptionReader& r, PlacedName* names, int& count, const char* path, int line)
+{
+    char name[PathBytes], why[PathBytes + 300];
+    FormatText(name, sizeof name, "%s", BaseName(path));
+    if (DiskNameProblem(name, why, sizeof why)) {
+        DescriptionError(r, line, "%s", why);
+        return;
+    }
+    UpperCase(name);
+    PlaceName(r, names, count, name, line);
+}
+
+// Reads the entries; every line's faults are reported before the build
+// stops. 0 when there were none.
 int ReadDescription(const char* path, Description& d)
 {
+    DescriptionReader r = {path, 0};
     FormatText(d.folder, sizeof d.folder, "%s", path);
     char* slash = strrchr(d.folder, '/');
     if (slash)
         *slash = 0;
     else
         FormatText(d.folder, sizeof d.folder, ".");
-    if (FileSize(path) < 0)
+    ByteBuffer text;
+    InitBuffer(text);
+    if (!ReadWholeFile(path, text) || (AppendBytes(text, "", 1), text.failed)) {
+        FreeBuffer(text);
         return KitFail("cannot read the description %s", path);
-    ConfigFile f(50, path);
+    }
     d.items = static_cast<Item*>(calloc(MaxItems, sizeof(Item)));
+    static PlacedName names[MaxItems + 16];
+    int nameCount = 0;
+    PlaceName(r, names, nameCount, ScriptFileName, 0);
+    PlaceName(r, names, nameCount, ThisDiskFileName, 0);
     if (!d.items)
         return KitFail("out of memory reading %s", path);
-    for (int i = 0; i < f.count; i++) {
-        const char* key = f.KeyAt(i);
-        const char* value = f.ValueAt(i);
-        char words[3][PathBytes];
-        if (strcmp(key, "Setup") == 0) {
-            Resolve(d, value, d.setup);
-        } else if (strcmp(key, "Script") == 0) {
-            Resolve(d, value, d.script);
-        } else if (strcmp(key, "Companion") == 0) {
-            if (d.companionCount == 8)
-                return KitFail("more than 8 companion files in %s", path);
-            Resolve(d, value, d.companions[d.companionCount++]);
-        } else if (strcmp(key, "Archive") == 0 || strcmp(key, "Copy") == 0 ||
-                   strcmp(key, "Profile") == 0) {
-            if (d.itemCount == MaxItems)
-                return KitFail("too many entries in %s", path);
-            Item& item = d.items[d.itemCount];
-            bool archive = key[0] == 'A';
-            if (!SplitWords(value, archive ? 3 : 2, words))
-                return KitFail("an entry of %s lacks its source or target", path);
-            item.kind = archive ? ItemArchive : key[0] == 'C' ? ItemCopy : ItemProfile;
-            if (archive)
-                FormatText(item.name, sizeof item.name, "%s", words[0]);
-            Resolve(d, words[archive ? 1 : 0], item.source);
-            FormatText(item.target, sizeof item.target, "%s", words[archive ? 2 : 1]);
-            if (FileSize(item.source) < 0)
-                return KitFail("source not found: %s", item.source);
-            d.itemCount++;
-        } else {
-            return KitFail("unknown key in the description: %s", key);
+    WalkOptions walk = {};
+    walk.codePage = d.codePage;
+    char* p = reinterpret_cast<char*>(text.data);
+    for (int lineNumber = 1; *p; lineNumber++) {
+        char* line = p;
+        size_t n = strcspn(p, "\n");
+        p += n + (p[n] == '\n' ? 1 : 0);
+        line[n] = 0;
+        while (n > 0 && (line[n - 1] == '\r' || line[n - 1] == ' ' || line[n - 1] == '\t'))
+            line[--n] = 0;
+        if (n == 0 || line[0] == ';')
+            continue;
+        char* equals = strchr(line, '=');
+        if (!equals) {
+            DescriptionError(r, lineNumber, "not an entry KEY=VALUE: %s", line);
+            continue;
         }
+        *equals = 0;
+        const char* key = line;
+        const char* value = equals + 1;
+        const char* known = nullptr;
+        for (const char* k : DescriptionKeys) {
+            if (strcasecmp(k, key) == 0)
+                known = k;
+        }
+        if (!known || strcmp(known, key) != 0) {
+            if (known)
+                DescriptionError(r, lineNumber, "unknown key \"%s\": write it as \"%s\"", key, known);
+            else
+                DescriptionError(r, lineNumber,
+                                 "unknown key \"%s\" (Setup, Script, Companion, Archive, Copy, Profile)", key);
+            continue;
+        }
+        char words[2][PathBytes];
+        const char* v = value;
+        bool item = strcmp(key, "Archive") == 0 || strcmp(key, "Copy") == 0 || strcmp(key, "Profile") == 0;
+        bool archive = key[0] == 'A';
+        int wordCount = archive ? 2 : 1;
+        int got = 0, w = 1;
+        while (got < wordCount && (w = NextWord(v, words[got], sizeof words[got])) > 0)
+            got++;
+        if (w < 0) {
+            DescriptionError(r, lineNumber, "a quote is not closed");
+            continue;
+        }
+        if (got < wordCount) {
+            DescriptionError(r, lineNumber, "\"%s\" lacks its %s", key,
+                             archive ? (got == 0 ? "name, source and target" : "source and target")
+                                     : item ? "source and target" : "path");
+            continue;
+        }
+        while (*v == ' ' || *v == '\t')
+            v++;
+        if (!item) {
+            if (*v) {
+                DescriptionError(r, lineNumber, "\"%s\" takes one path; quote a path with blanks", key);
+                continue;
+            }
+            char* out = key[1] == 'e' ? d.setup : key[1] == 'c' ? d.script : nullptr;
+            if (!out) {
+                if (d.companionCount == 8) {
+                    DescriptionError(r, lineNumber, "more than 8 companion files");
+                    continue;
+                }
+                out = d.companions[d.companionCount++];
+            }
+            Resolve(d, words[0], out);
+            if (key[0] == 'C') {
+                if (FileSize(out) < 0)
+                    DescriptionError(r, lineNumber, "companion file not found: %s", out);
+                else
+                    CheckDiskFile(r, names, nameCount, out, lineNumber);
+            }
+            if (key[1] == 'e')
+                PlaceName(r, names, nameCount, "SETUP.EXE", lineNumber);
+            continue;
+        }
+        if (d.itemCount == MaxItems) {
+            DescriptionError(r, lineNumber, "more than %d entries", MaxItems);
+            break;
+        }
+        Item& it = d.items[d.itemCount++];
+        it.line = lineNumber;
+        it.kind = archive ? ItemArchive : key[0] == 'C' ? ItemCopy : ItemProfile;
+        const char* source = words[archive ? 1 : 0];
+        if (!*v) {
+            DescriptionError(r, lineNumber, "\"%s\" lacks its target", key);
+            continue;
+        }
+        if (strchr(v, '"')) {
+            DescriptionError(r, lineNumber, "a target holds no quotes: it is the rest of the line, blanks included");
+            continue;
+        }
+        if (!ToCodePage(d.codePage, v, it.target, sizeof it.target)) {
+            DescriptionError(r, lineNumber, "target \"%s\" cannot be written in code page %d", v, d.codePage);
+            continue;
+        }
+        if (archive) {
+            char why[PathBytes + 300];
+            if (DiskNameProblem(words[0], why, sizeof why)) {
+                DescriptionError(r, lineNumber, "%s", why);
+                continue;
+            }
+            FormatText(it.name, sizeof it.name, "%s", words[0]);
+            UpperCase(it.name);
+            PlaceName(r, names, nameCount, it.name, lineNumber);
+        }
+        Resolve(d, source, it.source);
+        if (FileSize(it.source) < 0) {
+            DescriptionError(r, lineNumber, "source not found: %s", it.source);
+            continue;
+        }
+        bool folder = IsFolder(it.source);
+        if (it.kind == ItemProfile && folder) {
+            DescriptionError(r, lineNumber, "a profile source is one file: %s", it.source);
+            continue;
+        }
+        if (CollectSources(it.source, folder ? "" : BaseName(it.source), walk, it.sources)) {
+            DescriptionError(r, lineNumber, "%s", it.sources.error);
+            continue;
+        }
+        for (int k = 0; !archive && k < it.sources.count; k++) {
+            const SourceFile& f = it.sources.files[k];
+            if (strchr(f.member, '\\'))
+                DescriptionError(r, lineNumber, "copy entries take the files of one folder, not of folders below it: %s",
+                                 f.path);
+            else
+                CheckDiskFile(r, names, nameCount, f.path, lineNumber);
+        }
+        if (archive && it.sources.count == 0)
+            DescriptionError(r, lineNumber, "nothing to pack: %s is an empty folder", it.source);
     }
-    if (!d.script[0])
+    FreeBuffer(text);
+    if (r.errors == 0 && !d.script[0])
         return KitFail("the description %s needs Script=", path);
-    if (d.setup[0] && FileSize(d.setup) < 0)
+    if (r.errors == 0 && d.setup[0] && FileSize(d.setup) < 0)
         return KitFail("SETUP.EXE not found: %s (build it first)", d.setup);
-    if (FileSize(d.script) < 0)
+    if (r.errors == 0 && FileSize(d.script) < 0)
         return KitFail("setup script not found: %s", d.script);
-    return 0;
+    return r.errors > 0;
+}
+
+void FreeDescription(Description& d)
+{
+    for (int i = 0; d.items && i < d.itemCount; i++)
+        FreeSources(d.items[i].sources);
+    free(d.items);
+    memset(&d, 0, sizeof d);
 }
 
 // ---- The setup script -----------------------------------------------------------------------
@@ -200,11 +391,20 @@ int Run(const char* const* argv, bool quiet)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A bootless FAT12 image of the disk folder, made with mtools.
-int WriteImage(const Layout& l, int k, const char* folder, const char* image)
+// A bootless FAT12 image of the disk folder, made with mtools. With a fixed
+// time (SOURCE_DATE_EPOCH) the volume serial number comes from it, and the
+// same inputs give the same image.
+int WriteImage(const Layout& l, int k, const char* folder, const char* image, long long epoch)
 {
     remove(image);
-    const char* format[] = {"mformat", "-C", "-i", image, "-f", l.medium->name, "::", nullptr};
+    char serial[16];
+    FormatText(serial, sizeof serial, "%08llX", static_cast<unsigned long long>(epoch + k) & 0xFFFFFFFFull);
+    const char* format[] = {"mformat", "-C", "-i", image, "-f", l.medium->name, "::", nullptr, nullptr, nullptr};
+    if (epoch >= 0) {
+        format[6] = "-N";
+        format[7] = serial;
+        format[8] = "::";
+    }
     if (Run(format, true) != 0)
         return KitFail("mformat failed for %s (is mtools installed?)", image);
     const Disk& d = l.disks[k];
@@ -218,23 +418,16 @@ int WriteImage(const Layout& l, int k, const char* folder, const char* image)
     return 0;
 }
 
-int WriteDisks(const Layout& l, const BuildOptions& o, const Description& desc, const ByteBuffer& script)
+// Writes the disks into `folder` (disk1, disk2, ... and their images). The
+// files the builder makes get the time `epoch` when it is not -1; copied
+// files keep their own.
+int WriteDisks(const Layout& l, const BuildOptions& o, const char* out, const ByteBuffer& script, long long epoch)
 {
-    mkdir(o.outDir, 0777);
     for (int k = 0; k < l.diskCount; k++) {
         char folder[PathBytes];
-        FormatText(folder, sizeof folder, "%s/disk%d", o.outDir, k + 1);
-        mkdir(folder, 0777);
-        // A folder left from an earlier build must not keep stale files.
-        DIR* dir = opendir(folder);
-        while (struct dirent* e = dir ? readdir(dir) : nullptr) {
-            char old[PathBytes];
-            FormatText(old, sizeof old, "%s/%s", folder, e->d_name);
-            if (!IsFolder(old))
-                remove(old);
-        }
-        if (dir)
-            closedir(dir);
+        FormatText(folder, sizeof folder, "%s/disk%d", out, k + 1);
+        if (mkdir(folder, 0777) != 0)
+            return KitFail("cannot create %s", folder);
         const Disk& d = l.disks[k];
         for (int i = 0; i < d.fileCount; i++) {
             const DiskFile& f = d.files[i];
@@ -260,27 +453,135 @@ int WriteDisks(const Layout& l, const BuildOptions& o, const Description& desc, 
                 ok = WriteBufferToFile(path, f.data);
             if (!ok)
                 return KitFail("cannot write %s", path);
+            if (!f.source[0] && epoch >= 0) {
+                struct timeval times[2] = {{static_cast<time_t>(epoch), 0}, {static_cast<time_t>(epoch), 0}};
+                utimes(path, times);
+            }
         }
         if (o.images && l.medium->clusterBytes) {
             char image[PathBytes];
-            FormatText(image, sizeof image, "%s/disk%d.img", o.outDir, k + 1);
-            if (WriteImage(l, k, folder, image))
+            FormatText(image, sizeof image, "%s/disk%d.img", out, k + 1);
+            if (WriteImage(l, k, folder, image, epoch))
                 return 1;
         }
     }
-    (void)desc;
     return 0;
 }
 
-// One pass of the layout with `scriptBytes` reserved for the script.
+// Removes a file, or a folder with everything in it.
+void RemoveTree(const char* path)
+{
+    struct stat st;
+    if (lstat(path, &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        if (DIR* dir = opendir(path)) {
+            while (struct dirent* e = readdir(dir)) {
+                if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+                    continue;
+                char child[PathBytes];
+                if (FormatText(child, sizeof child, "%s/%s", path, e->d_name))
+                    RemoveTree(child);
+            }
+            closedir(dir);
+        }
+        rmdir(path);
+    } else {
+        remove(path);
+    }
+}
+
+// The disk number of "diskN" or "diskN.img", else 0.
+int DiskNumberOfName(const char* name, bool& image)
+{
+    int n = 0, used = 0;
+    if (sscanf(name, "disk%d%n", &n, &used) != 1 || n <= 0)
+        return 0;
+    image = strcmp(name + used, ".img") == 0;
+    return image || name[used] == 0 ? n : 0;
+}
+
+// Moves the set made in `stage` into OUTDIR, replacing the disks of an
+// earlier build there and removing those it had beyond the new set.
+// Everything else in OUTDIR stays.
+int Publish(const char* stage, const char* outDir, int diskCount)
+{
+    if (mkdir(outDir, 0777) != 0 && !IsFolder(outDir))
+        return KitFail("cannot create %s", outDir);
+    DIR* dir = opendir(outDir);
+    while (struct dirent* e = dir ? readdir(dir) : nullptr) {
+        bool image = false;
+        int n = DiskNumberOfName(e->d_name, image);
+        char old[PathBytes];
+        if (n > diskCount && FormatText(old, sizeof old, "%s/%s", outDir, e->d_name))
+            RemoveTree(old);
+    }
+    if (dir)
+        closedir(dir);
+    dir = opendir(stage);
+    int status = dir ? 0 : KitFail("cannot read %s", stage);
+    while (struct dirent* e = dir ? readdir(dir) : nullptr) {
+        bool image = false;
+        if (!DiskNumberOfName(e->d_name, image))
+            continue;
+        char from[PathBytes], to[PathBytes];
+        FormatText(from, sizeof from, "%s/%s", stage, e->d_name);
+        FormatText(to, sizeof to, "%s/%s", outDir, e->d_name);
+        RemoveTree(to);
+        if (rename(from, to) != 0 && status == 0)
+            status = KitFail("cannot move the new disk into place: %s", to);
+    }
+    if (dir)
+        closedir(dir);
+    return status;
+}
+
+// A folder beside OUTDIR (same file system) where the set is made first.
+int MakeStage(const char* outDir, char* stage)
+{
+    char trimmed[PathBytes];
+    FormatText(trimmed, sizeof trimmed, "%s", outDir);
+    for (size_t n = strlen(trimmed); n > 1 && trimmed[n - 1] == '/'; n--)
+        trimmed[n - 1] = 0;
+    FormatText(stage, PathBytes, "%s.new-XXXXXX", trimmed);
+    if (!mkdtemp(stage))
+        return KitFail("cannot create a folder beside %s", outDir);
+    return 0;
+}
+
+// SOURCE_DATE_EPOCH as a time, or -1 when it is not set.
+long long SourceDateEpoch()
+{
+    const char* v = getenv("SOURCE_DATE_EPOCH");
+    if (!v || !*v)
+        return -1;
+    char* end;
+    long long t = strtoll(v, &end, 10);
+    return *end == 0 && t >= 0 ? t : -2;
+}
 
 }  // namespace
 
 int BuildDistribution(const BuildOptions& o)
 {
-    Description desc = {};
-    if (ReadDescription(o.description, desc))
-        return 1;
+    long long epoch = SourceDateEpoch();
+    if (epoch == -2)
+        return KitFail("SOURCE_DATE_EPOCH is not a number of seconds: %s", getenv("SOURCE_DATE_EPOCH"));
+    static Description desc;
+    FreeDescription(desc);
+    desc.codePage = o.codePage ? o.codePage : 1252;
+    // Everything the author wrote is checked before anything is written.
+    if (ReadDescription(o.description, desc)) {
+        FreeDescription(desc);
+        return KitFail("%s has errors; nothing was written", o.description);
+    }
+    CheckOptions authorCheck = {};
+    authorCheck.report = stderr;
+    authorCheck.diskSectionsReplaced = 1;
+    if (CheckScript(desc.script, authorCheck) > 0) {
+        FreeDescription(desc);
+        return KitFail("the setup script %s has errors; nothing was written", desc.script);
+    }
     if (o.setup) {
         FormatText(desc.setup, sizeof desc.setup, "%s", o.setup);
         if (FileSize(desc.setup) < 0)
@@ -338,14 +639,45 @@ int BuildDistribution(const BuildOptions& o)
         reserve = static_cast<int64_t>(script.size) + 512;
         status = 1;
     }
-    if (status != 0) {
-        FreeLayout(l);
-        free(authorText);
-        FreeBuffer(script);
-        free(desc.items);
-        return 1;
+    // The set is made beside OUTDIR and checked there; OUTDIR changes only
+    // when all went well.
+    char stage[PathBytes] = "";
+    if (status == 0)
+        status = MakeStage(o.outDir, stage);
+    if (status == 0)
+        status = WriteDisks(l, o, stage, script, epoch);
+    if (status == 0) {
+        // What was written must pass the checker, disks and all; its
+        // warnings were given for the author's script already.
+        char scriptPath[PathBytes];
+        FormatText(scriptPath, sizeof scriptPath, "%s/disk1/%s", stage, ScriptFileName);
+        static char folders[MaxDisks][PathBytes];
+        const char* dirs[MaxDisks];
+        for (int k = 0; k < l.diskCount; k++) {
+            FormatText(folders[k], PathBytes, "%s/disk%d", stage, k + 1);
+            dirs[k] = folders[k];
+        }
+        char* report = nullptr;
+        size_t reportSize = 0;
+        CheckOptions check = {};
+        check.diskDirs = dirs;
+        check.diskCount = l.diskCount;
+        check.report = open_memstream(&report, &reportSize);
+        if (!check.report)
+            check.report = stderr;
+        int errors = CheckScript(scriptPath, check);
+        if (check.report != stderr)
+            fclose(check.report);
+        if (errors > 0) {
+            fputs(report ? report : "", stderr);
+            status = KitFail("the distribution made does not pass the checker; nothing was written%s", "");
+        }
+        free(report);
     }
-    status = WriteDisks(l, o, desc, script);
+    if (status == 0)
+        status = Publish(stage, o.outDir, l.diskCount);
+    if (stage[0])
+        RemoveTree(stage);
     if (status == 0 && o.log) {
         for (int k = 0; k < l.diskCount; k++) {
             const Disk& d = l.disks[k];
@@ -357,23 +689,9 @@ int BuildDistribution(const BuildOptions& o)
             fputc('\n', o.log);
         }
     }
-    if (status == 0) {
-        // What was written must pass the checker, disks and all.
-        char scriptPath[PathBytes];
-        FormatText(scriptPath, sizeof scriptPath, "%s/disk1/%s", o.outDir, ScriptFileName);
-        static char folders[MaxDisks][PathBytes];
-        const char* dirs[MaxDisks];
-        for (int k = 0; k < l.diskCount; k++) {
-            FormatText(folders[k], PathBytes, "%s/disk%d", o.outDir, k + 1);
-            dirs[k] = folders[k];
-        }
-        CheckOptions check = {dirs, l.diskCount, stderr};
-        if (CheckScript(scriptPath, check) > 0)
-            status = KitFail("the written distribution does not pass the checker: %s", scriptPath);
-    }
     FreeLayout(l);
     free(authorText);
     FreeBuffer(script);
-    free(desc.items);
+    FreeDescription(desc);
     return status;
 }

@@ -3,7 +3,9 @@
 // author meant: unknown keys, values a trailing "\" joins with the next line,
 // colours, numbers and yes-no values that do not read as written, paths too
 // long for setup's 260-byte buffers, a destination without a drive, disk
-// entries whose file no disk holds, and gaps in the disks' numbering.
+// entries whose file no disk holds, targets setup would not read as meant,
+// gaps in the disks' numbering; and warns of archive members whose names
+// Windows 3.1 cannot create.
 #include <ctype.h>
 #include <dirent.h>
 #include <stdarg.h>
@@ -310,8 +312,9 @@ void CheckValue(Checker& c, const Script& s, const Entry& e, const CatalogueKey&
 
 // ---- Disks ----------------------------------------------------------------------------
 
-// 1 when the folder holds a file or folder of that name, in any case (FAT).
-bool FolderHolds(const char* folder, const char* name)
+// 1 when the folder holds a file or folder of that name, in any case (FAT);
+// its path then goes into `path` when given.
+bool FolderHolds(const char* folder, const char* name, char* path = nullptr, size_t capacity = 0)
 {
     DIR* d = opendir(folder);
     if (!d)
@@ -320,11 +323,85 @@ bool FolderHolds(const char* folder, const char* name)
     while (struct dirent* e = readdir(d)) {
         if (strcasecmp(e->d_name, name) == 0) {
             found = true;
+            if (path)
+                FormatText(path, capacity, "%s/%s", folder, e->d_name);
             break;
         }
     }
     closedir(d);
     return found;
+}
+
+// Members of an archive whose names Windows 3.1 cannot create: a warning,
+// since a set may be meant for Windows 95 and later.
+void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* archivePath)
+{
+    ByteBuffer b;
+    InitBuffer(b);
+    if (!ReadWholeFile(archivePath, b)) {
+        FreeBuffer(b);
+        return;
+    }
+    const int Shown = 5;
+    int longNames = 0;
+    size_t pos = 0;
+    // Level-1 members back to back: H, checksum, H bytes of header (the name
+    // at offset 22 from the member's start), then the packed size, which
+    // counts any extension headers. Anything else ends the walk.
+    while (pos + 22 <= b.size && b.data[pos] != 0) {
+        const uint8_t* h = b.data + pos;
+        size_t headerSize = h[0];
+        size_t nameLength = h[21];
+        uint32_t packed = h[7] | (h[8] << 8) | (h[9] << 16) | (static_cast<uint32_t>(h[10]) << 24);
+        if ((h[2] != '-' && h[2] != '<') || headerSize < 22 + nameLength - 2 || pos + 22 + nameLength > b.size)
+            break;
+        char name[256];
+        FormatText(name, sizeof name, "%.*s", static_cast<int>(nameLength), reinterpret_cast<const char*>(h + 22));
+        if (!IsShortPath(name) && ++longNames <= Shown)
+            Report(c, s.path, e.line, "warning",
+                   "member \"%s\" of %s has a name that is not 8.3: Windows 3.1 cannot create it (Windows 95 "
+                   "and later can)",
+                   name, e.key);
+        pos += 2 + headerSize + packed;
+    }
+    if (longNames > Shown)
+        Report(c, s.path, e.line, "warning", "%d more members of %s have names that are not 8.3", longNames - Shown,
+               e.key);
+    FreeBuffer(b);
+}
+
+// What setup makes of a target: path macros it knows ($d, $w, $s), a path
+// that does not depend on the current folder, no climbing out with "..".
+void CheckTarget(Checker& c, const Script& s, const Entry& e, const char* target)
+{
+    for (const char* p = strchr(target, '$'); p; p = strchr(p + 1, '$')) {
+        if (p[1] != 'd' && p[1] != 'w' && p[1] != 's') {
+            Report(c, s.path, e.line, "error",
+                   "unknown macro \"$%c\" in the target of \"%s\": setup keeps it as written (the macros are $d, "
+                   "$w and $s, in lower case)",
+                   p[1] ? p[1] : ' ', e.key);
+            break;
+        }
+        p++;
+    }
+    bool absolute = (target[0] == '$' && strchr("dws", target[1]) && target[1]) ||
+                    (isalpha(static_cast<unsigned char>(target[0])) && target[1] == ':') || target[0] == '\\';
+    if (!absolute)
+        Report(c, s.path, e.line, "error",
+               "target \"%s\" of \"%s\" is relative: setup would install into whatever folder is current; begin it "
+               "with $d, $w, $s or a drive",
+               target, e.key);
+    for (const char* p = target; *p;) {
+        size_t n = strcspn(p, "\\/");
+        if (n == 2 && p[0] == '.' && p[1] == '.') {
+            Report(c, s.path, e.line, "warning",
+                   "target \"%s\" of \"%s\" climbs out of its folder with \"..\"", target, e.key);
+            break;
+        }
+        p += n;
+        if (*p)
+            p++;
+    }
 }
 
 // Folder name of a script path ("." when none).
@@ -357,8 +434,10 @@ void CheckDiskEntry(Checker& c, const Script& s, const Entry& e, const char* fol
     if (strcmp(e.key, KeyDiskNumber.name) == 0 || strcmp(e.key, KeyNextDiskNumber.name) == 0)
         return;
     const char* target = e.value;
+    bool archive = *target != '=' && *target != '|';
     if (*target == '=' || *target == '|' || *target == '@')
         target++;
+    CheckTarget(c, s, e, target);
     if (strlen(target) >= PathCapacity)
         Report(c, s.path, e.line, "error", "target of \"%s\" is longer than 259 characters", e.key);
     if (strlen(e.key) + 4 >= PathCapacity)
@@ -372,8 +451,11 @@ void CheckDiskEntry(Checker& c, const Script& s, const Entry& e, const char* fol
     char first[PathCapacity];
     FormatText(first, sizeof first, "%s", e.key);
     first[strcspn(first, "\\/")] = 0;
-    if (!FolderHolds(folder, first))
+    char path[4096];
+    if (!FolderHolds(folder, first, path, sizeof path))
         Report(c, s.path, e.line, "error", "\"%s\" is on no disk: %s does not hold it", e.key, folder);
+    else if (archive && strcmp(first, e.key) == 0)
+        CheckMemberNames(c, s, e, path);
 }
 
 // The thisdisk files of a set of floppies: numbered 1, 2, ... without gaps,
@@ -502,6 +584,8 @@ int CheckScript(const char* scriptPath, const CheckOptions& options)
             sourceKnown = true;
             if (strcmp(e.key, SectionGroups) == 0) {
                 afterGroups = true;
+            } else if (disk && options.diskSectionsReplaced) {
+                continue;
             } else if (disk) {
                 if (disk != lastDiskSection + 1)
                     Report(c, s.path, e.line, "error", "section \"%s\" follows disk %d: disk sections go 1, 2, 3, ...",
@@ -521,6 +605,8 @@ int CheckScript(const char* scriptPath, const CheckOptions& options)
             continue;
         }
         int disk = section ? DiskOfSection(section) : 0;
+        if (disk && options.diskSectionsReplaced)
+            continue;
         if (disk) {
             const char* folder = nullptr;
             if (options.diskCount == 0)

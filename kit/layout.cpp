@@ -33,6 +33,12 @@ const char* BaseName(const char* path)
     return slash ? slash + 1 : path;
 }
 
+void DiskNameOf(const char* path, char* name, size_t capacity)
+{
+    FormatText(name, capacity, "%s", BaseName(path));
+    UpperCase(name);
+}
+
 bool IsFolder(const char* path)
 {
     struct stat st;
@@ -45,18 +51,12 @@ int64_t FileSize(const char* path)
     return stat(path, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
-// Root directory entries a name takes: one for an 8.3 name in capitals,
-// more when a long name must be stored beside it.
-static int32_t EntriesForName(const char* name)
+// Root directory entries a name takes: every name on a disk is an 8.3 short
+// name (the builder refuses others, and its own install.cfg and thisdisk are
+// in one case, which FAT keeps in the short entry), so one.
+static int32_t EntriesForName(const char*)
 {
-    size_t n = strlen(name);
-    const char* dot = strchr(name, '.');
-    size_t base = dot ? static_cast<size_t>(dot - name) : n;
-    size_t ext = dot ? n - base - 1 : 0;
-    bool plain = base >= 1 && base <= 8 && ext <= 3 && (!dot || !strchr(dot + 1, '.'));
-    for (size_t i = 0; plain && i < n; i++)
-        plain = !islower(static_cast<unsigned char>(name[i])) && name[i] != ' ';
-    return plain ? 1 : 1 + static_cast<int32_t>((n + 12) / 13);
+    return 1;
 }
 
 // ---- Disks --------------------------------------------------------------------------------
@@ -134,55 +134,6 @@ static bool NameTaken(const Layout& l, const char* name)
 
 // ---- Archives -----------------------------------------------------------------------------
 
-struct SourceFile {
-    char path[PathBytes];
-    char member[MaxMemberName + 1];
-};
-
-static int CompareStrings(const void* a, const void* b)
-{
-    return strcmp(*static_cast<char* const*>(a), *static_cast<char* const*>(b));
-}
-
-// The files below a folder in name order, member names with "\".
-static int CollectFiles(const char* folder, const char* prefix, SourceFile* out, int& count, int capacity)
-{
-    DIR* dir = opendir(folder);
-    if (!dir)
-        return KitFail("cannot read folder %s", folder);
-    char* names[1024];
-    int n = 0;
-    while (struct dirent* e = readdir(dir)) {
-        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
-            continue;
-        if (n == 1024)
-            break;
-        names[n++] = strdup(e->d_name);
-    }
-    closedir(dir);
-    qsort(names, static_cast<size_t>(n), sizeof names[0], CompareStrings);
-    int status = 0;
-    for (int i = 0; i < n; i++) {
-        char path[PathBytes];
-        char member[PathBytes];
-        FormatText(path, sizeof path, "%s/%s", folder, names[i]);
-        FormatText(member, sizeof member, "%s%s%s", prefix, prefix[0] ? "\\" : "", names[i]);
-        if (status == 0 && IsFolder(path)) {
-            status = CollectFiles(path, member, out, count, capacity);
-        } else if (status == 0) {
-            if (count == capacity || strlen(member) > MaxMemberName)
-                status = KitFail("too many files, or a name too long, at %s", path);
-            else {
-                FormatText(out[count].path, sizeof out[count].path, "%s", path);
-                FormatText(out[count].member, sizeof out[count].member, "%s", member);
-                count++;
-            }
-        }
-        free(names[i]);
-    }
-    return status;
-}
-
 // The name of the k-th part of an archive: NAME.LZH, NAME2.LZH, ...
 static void PartName(const char* name, int part, char* out, size_t capacity)
 {
@@ -226,7 +177,8 @@ static void CloseArchivePart(Layout& l, ArchivePart& a, const Item& item)
 }
 
 // Starts the next part of an archive on the current disk, or on a new disk
-// when this one has no room for an archive file with a member in it.
+// when this one has no room for an archive file with a member in it. 0 on
+// success.
 static int OpenArchivePart(Layout& l, ArchivePart& a, const Item& item)
 {
     char name[64];
@@ -244,41 +196,33 @@ static int OpenArchivePart(Layout& l, ArchivePart& a, const Item& item)
     a.disk = d;
     a.part++;
     InitBuffer(a.bytes);
-    // Reserve the root entry while the part grows.
-    return 1;
+    return 0;
 }
 
 static int PackArchive(Layout& l, const Item& item)
 {
-    static SourceFile files[4096];
-    int count = 0;
-    if (IsFolder(item.source)) {
-        if (CollectFiles(item.source, "", files, count, 4096))
-            return 1;
-    } else {
-        FormatText(files[0].path, sizeof files[0].path, "%s", item.source);
-        FormatText(files[0].member, sizeof files[0].member, "%s", BaseName(item.source));
-        count = 1;
-    }
+    const SourceFile* files = item.sources.files;
+    int count = item.sources.count;
     ArchivePart a = {};
-    if (!OpenArchivePart(l, a, item))
+    if (OpenArchivePart(l, a, item))
         return 1;
     ByteBuffer data, member;
     InitBuffer(data);
     InitBuffer(member);
     int status = 0;
     for (int i = 0; i < count && status == 0; i++) {
-        struct stat st;
-        if (stat(files[i].path, &st) != 0 || !ReadWholeFile(files[i].path, data)) {
+        if (files[i].folder)
+            data.size = 0;
+        else if (!ReadWholeFile(files[i].path, data)) {
             status = KitFail("cannot read %s", files[i].path);
             break;
         }
-        uint32_t when = DosDateTime(st.st_mtime);
+        uint32_t when = DosDateTime(files[i].mtime);
         size_t done = 0;
         MemberKind kind = MemberWhole;
         for (;;) {
             size_t left = data.size - done;
-            MemberKind whole = kind == MemberWhole ? MemberWhole : MemberSplitNext;
+            MemberKind whole = files[i].folder ? MemberFolder : kind == MemberWhole ? MemberWhole : MemberSplitNext;
             if (!BuildMember(member, files[i].member, data.data + done, left, when, whole, 0)) {
                 status = KitFail("cannot pack %s", files[i].path);
                 break;
@@ -345,7 +289,8 @@ static int PackArchive(Layout& l, const Item& item)
 // current one that has room.
 static int PlaceFile(Layout& l, const Item& item, const char* path)
 {
-    const char* name = BaseName(path);
+    char name[64];
+    DiskNameOf(path, name, sizeof name);
     int64_t size = FileSize(path);
     if (NameTaken(l, name))
         return KitFail("two files named %s in the distribution", name);
@@ -371,19 +316,8 @@ static int PlaceItems(Layout& l, const Description& desc)
                 return 1;
             continue;
         }
-        if (!IsFolder(item.source)) {
-            if (PlaceFile(l, item, item.source))
-                return 1;
-            continue;
-        }
-        static SourceFile files[4096];
-        int count = 0;
-        if (CollectFiles(item.source, "", files, count, 4096))
-            return 1;
-        for (int k = 0; k < count; k++) {
-            if (strchr(files[k].member, '\\'))
-                return KitFail("copy entries take the files of one folder, not of folders below it: %s", files[k].path);
-            if (PlaceFile(l, item, files[k].path))
+        for (int k = 0; k < item.sources.count; k++) {
+            if (PlaceFile(l, item, item.sources.files[k].path))
                 return 1;
         }
     }
@@ -398,8 +332,11 @@ int LayOut(Layout& l, const Description& desc, int64_t scriptBytes)
     DiskFile* f = AddFile(l, *first, ScriptFileName, nullptr, scriptBytes);
     if (desc.setup[0])
         AddFile(l, *first, "SETUP.EXE", desc.setup, FileSize(desc.setup));
-    for (int i = 0; i < desc.companionCount; i++)
-        AddFile(l, *first, BaseName(desc.companions[i]), desc.companions[i], FileSize(desc.companions[i]));
+    for (int i = 0; i < desc.companionCount; i++) {
+        char name[64];
+        DiskNameOf(desc.companions[i], name, sizeof name);
+        AddFile(l, *first, name, desc.companions[i], FileSize(desc.companions[i]));
+    }
     if (!f || first->freeBytes < 0 || first->freeEntries < 0)
         return KitFail("SETUP.EXE, the script and the companion files do not fit on disk 1 of a %s KB floppy",
                     l.medium->name);

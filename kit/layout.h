@@ -4,7 +4,6 @@
 
 #include "kit/kit.h"
 
-constexpr int PathBytes = 4096;
 constexpr int MaxDisks = 99;
 constexpr int MaxItems = 1000;
 
@@ -46,6 +45,7 @@ struct Item {
     char source[PathBytes];
     char target[300];
     int line;
+    SourceList sources;          // what it packs or copies, checked
 };
 
 struct Description {
@@ -56,6 +56,7 @@ struct Description {
     int companionCount;
     Item* items;
     int itemCount;
+    int codePage;                // of member names and targets
 };
 
 // Set while a layout is only tried: its failures are no errors yet.
@@ -64,6 +65,8 @@ extern bool QuietFailures;
 // Writes "setupkit: " and the message to stderr (unless QuietFailures); 1.
 int KitFail(const char* format, const char* what);
 const char* BaseName(const char* path);
+// The name a file is given on a disk: its own, in upper case.
+void DiskNameOf(const char* path, char* name, size_t capacity);
 bool IsFolder(const char* path);
 int64_t FileSize(const char* path);
 

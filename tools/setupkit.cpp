@@ -1,6 +1,7 @@
 // setupkit: makes a distribution for SETUP.EXE from an author's description
 // and checks setup scripts. Host-side, native build only.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "kit/kit.h"
@@ -9,11 +10,13 @@ namespace {
 
 const char Usage[] =
     "usage: setupkit COMMAND ...\n"
-    "  build DESCRIPTION OUTDIR [--medium M] [--images] [--setup EXE]\n"
+    "  build DESCRIPTION OUTDIR [--medium M] [--images] [--setup EXE] [--codepage N]\n"
     "        write one folder per disk below OUTDIR (disk1, disk2, ...); M is 360, 720,\n"
     "        1200, 1440, 2880 (KB floppies) or single (one medium, the default);\n"
     "        --images also writes a FAT12 image per floppy (diskN.img, needs mtools);\n"
-    "        --setup ships EXE as SETUP.EXE instead of the description's Setup=\n"
+    "        --setup ships EXE as SETUP.EXE instead of the description's Setup=;\n"
+    "        --codepage writes names in the users' Windows code page N (default 1252);\n"
+    "        OUTDIR changes only when the build succeeds (SOURCE_DATE_EPOCH: same images)\n"
     "  check SCRIPT [DISKDIR...]\n"
     "        report what setup would read otherwise than meant, as FILE:LINE: messages;\n"
     "        the disk folders (in order) are checked for the files the script names\n"
@@ -32,6 +35,12 @@ int Build(int argc, char** argv)
             o.images = 1;
         } else if (strcmp(argv[i], "--setup") == 0 && i + 1 < argc) {
             o.setup = argv[++i];
+        } else if (strcmp(argv[i], "--codepage") == 0 && i + 1 < argc) {
+            o.codePage = atoi(argv[++i]);
+            if (!KnownCodePage(o.codePage)) {
+                fprintf(stderr, "setupkit: unknown code page %s (1252, 1250, 932, ...)\n", argv[i]);
+                return 2;
+            }
         } else if (strcmp(argv[i], "--medium") == 0 && i + 1 < argc) {
             o.medium = FindMedium(argv[++i]);
             if (!o.medium) {

@@ -12,13 +12,14 @@ cd "$WORK"
 mkdir -p medium && : > medium/APP.LZH && : > medium/README.TXT
 
 # expect NAME EXPECTED-LINE [DISKDIR...] < script: the script goes to
-# medium/install.cfg and the output must hold EXPECTED-LINE.
+# medium/install.cfg and the output must hold EXPECTED-LINE; the status must
+# be 1 (STATUS=0 for a warning alone).
 expect() {
     local name=$1 want=$2; shift 2
     cat > medium/install.cfg
     local out status
     out=$("$KIT" check medium/install.cfg "$@" 2>&1); status=$?
-    [ $status -eq 1 ] || fail "$name: status $status"
+    [ $status -eq "${STATUS:-1}" ] || fail "$name: status $status"
     grep -qF -- "$want" <<< "$out" || fail "$name: wanted '$want', got: $out"
 }
 
@@ -65,6 +66,24 @@ expect "archive on no disk" 'install.cfg:3: error: "MISSING.LZH" is on no disk' 
 [Disk1]
 APP.LZH=$d
 MISSING.LZH=$d
+S
+
+# Targets: the macros setup knows, no relative path, a warning for "..".
+expect "unknown macro" 'install.cfg:2: error: unknown macro "$x" in the target of "APP.LZH"' <<'S'
+[Disk1]
+APP.LZH=$x\APP
+S
+expect "macro in upper case" 'install.cfg:2: error: unknown macro "$D" in the target of "README.TXT"' <<'S'
+[Disk1]
+README.TXT==$D
+S
+expect "relative target" 'install.cfg:2: error: target "APP" of "APP.LZH" is relative' <<'S'
+[Disk1]
+APP.LZH=APP
+S
+STATUS=0 expect "target climbing out" 'install.cfg:2: warning: target "$d\..\..\WINDOWS" of "APP.LZH" climbs out of its folder with ".."' <<'S'
+[Disk1]
+APP.LZH=$d\..\..\WINDOWS
 S
 
 # A set of disks whose numbers jump: disk 2 is never asked for.
