@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Names an author's folder may hold, packed by setupkit for one medium: a name outside ASCII (written in code page 1252) installs under its own name, long names with blanks in a quoted source folder install as they are, and an empty folder is created.
+. "$(dirname "$0")/../../lib.sh"
+. "$(dirname "$0")/kit.inc"
+
+kit_data "$SRC/My Program/Résumé.txt" 3000
+kit_data "$SRC/My Program/Café Menu/Long File Name With Blanks.txt" 5000
+kit_data "$SRC/My Program/BIN/TOOL.BIN" 20000 binary
+mkdir -p "$SRC/My Program/EMPTY/INNER"
+e2e_write_crlf "$SRC/setup.cfg" <<'EOF2'
+Caption=Kit Setup
+DestPathPrompt=N
+DefaultPath=C:\NAMES
+EOF2
+cat >"$SRC/kit.dist" <<EOF2
+Setup=$SETUP_EXE_BUILT
+Script=setup.cfg
+Archive=prog.lzh "My Program" \$d\\Program Files
+EOF2
+build_dist single
+grep -aq "R"$'\xe9'"sum"$'\xe9'".txt" "$OUT/disk1/PROG.LZH" || fail "Résumé.txt is not written in code page 1252"
+for f in "$OUT"/disk1/*; do dist_copy "$f"; done
+
+dialogue <<'EOF2'
+window Install "Kit Setup"
+msgbox "" "Installation has completed successfully." 60000
+press OK
+exit 0
+EOF2
+
+run_setup --timeout 120
+expect_exit 0
+expect_file_same 'C:\NAMES\Program Files\Résumé.txt' "$SRC/My Program/Résumé.txt"
+expect_file_same 'C:\NAMES\Program Files\Café Menu\Long File Name With Blanks.txt' \
+    "$SRC/My Program/Café Menu/Long File Name With Blanks.txt"
+expect_file_same 'C:\NAMES\Program Files\BIN\TOOL.BIN' "$SRC/My Program/BIN/TOOL.BIN"
+expect_dir 'C:\NAMES\Program Files\EMPTY\INNER'
