@@ -97,6 +97,9 @@ int NextWord(const char*& p, char* out, size_t capacity)
 
 const char* const DescriptionKeys[] = {"Setup", "Script", "Companion", "Archive", "Copy", "Profile"};
 
+// Files on all disks together: 256 a disk.
+constexpr int MaxNames = MaxDisks * 256;
+
 // A name that goes onto a disk, with the line that puts it there.
 struct PlacedName {
     char name[64];
@@ -114,10 +117,12 @@ void PlaceName(DescriptionReader& r, PlacedName* names, int& count, const char* 
             return;
         }
     }
-    if (count < MaxItems + 16) {
-        FormatText(names[count].name, sizeof names[count].name, "%s", name);
-        names[count++].line = line;
+    if (count == MaxNames) {
+        DescriptionError(r, line, "more than %d files for the disks", MaxNames);
+        return;
     }
+    FormatText(names[count].name, sizeof names[count].name, "%s", name);
+    names[count++].line = line;
 }
 
 // A file that goes onto a disk under its own name.
@@ -151,7 +156,7 @@ int ReadDescription(const char* path, Description& d)
         return KitFail("cannot read the description %s", path);
     }
     d.items = static_cast<Item*>(calloc(MaxItems, sizeof(Item)));
-    static PlacedName names[MaxItems + 16];
+    static PlacedName names[MaxNames];
     int nameCount = 0;
     PlaceName(r, names, nameCount, ScriptFileName, 0);
     PlaceName(r, names, nameCount, ThisDiskFileName, 0);
@@ -495,7 +500,8 @@ void RemoveTree(const char* path)
 int DiskNumberOfName(const char* name, bool& image)
 {
     int n = 0, used = 0;
-    if (sscanf(name, "disk%d%n", &n, &used) != 1 || n <= 0)
+    if (strncmp(name, "disk", 4) != 0 || !isdigit(static_cast<unsigned char>(name[4])) ||
+        sscanf(name, "disk%d%n", &n, &used) != 1 || n <= 0)
         return 0;
     image = strcmp(name + used, ".img") == 0;
     return image || name[used] == 0 ? n : 0;

@@ -302,7 +302,8 @@ static int PlaceFile(Layout& l, const Item& item, const char* path)
         if (!d || !Fits(l, *d, size, name))
             return KitFail("larger than a disk, so it cannot be copied: %s (pack it into an archive)", path);
     }
-    AddFile(l, *d, name, path, size);
+    if (!AddFile(l, *d, name, path, size) || d->entryCount == 256)
+        return KitFail("more than 256 files on one disk at %s (pack them into an archive)", path);
     AddEntry(*d, name, item.kind == ItemCopy ? "=" : "|", item.target);
     return 0;
 }
