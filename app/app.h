@@ -14,6 +14,13 @@ SETUP_EXPORT LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, 
 void InitSetup(HWND window, const CREATESTRUCTA* create);
 // Points SourceDir at the script's head-level "SrcDir", when there is one.
 void ApplySrcDir();
+// Tells, in a box owned by owner, that a value or a path (name, text as the
+// script gives it) is longer than limit characters, and counts a failure.
+void ReportTooLong(HWND owner, const char* what, const char* name, const char* text, int limit);
+// Expands the value of key whole into out (capacity bytes): 1 when it fit;
+// otherwise out is empty, the user is told (ReportTooLong) and 0 returned.
+int ExpandOrReport(HWND owner, const char* key, const char* value, char* out, int capacity);
+
 // The welcome question; false after WM_CLOSE was posted.
 bool ShowWelcome(HWND window);
 

@@ -40,3 +40,12 @@ int ExpandPathMacros(const char* text, char* out, int capacity)
     out[used] = '\0';
     return *p == '\0';
 }
+
+int ExpandWhole(const char* text, char* out, int capacity)
+{
+    if (ExpandPathMacros(text, out, capacity))
+        return 1;
+    if (capacity > 0)
+        out[0] = '\0';
+    return 0;
+}

@@ -50,6 +50,26 @@ extern char* ArgVector[ArgMax];
 // Returns 1 when the whole expansion fit, 0 when out holds only its start.
 int ExpandPathMacros(const char* text, char* out, int capacity);
 
+// ExpandPathMacros for a value that is used only whole (a path, a profile
+// value): 1 when the expansion fit; 0, with out empty, when it did not, so
+// that a cut text can never be used by mistake.
+int ExpandWhole(const char* text, char* out, int capacity);
+
+// ---- Texts of message boxes (pure) -------------------------------------------
+
+// text with a line break after every width characters of a run without a
+// blank or a line break, so that a message box showing a long path or
+// command stays narrower than the desktop. Returns 1 when the whole text fit
+// in capacity; out is always terminated.
+int BreakLongRuns(const char* text, int width, char* out, int capacity);
+
+// The text that tells which value did not fit: "WHAT of \"NAME\" longer than
+// LIMIT characters:" and, below, text as the script gives it (its first 160
+// characters and "...", when it is longer), broken into lines. Always
+// terminated within capacity.
+void ComposeTooLongMessage(const char* what, const char* name, const char* text, int limit,
+                           char* out, int capacity);
+
 // Splits a command line into words: blanks and tabs separate words, a stretch
 // in double quotes belongs to one word and loses its quotes, \" is a literal
 // quote. Words are copied into store (storeSize bytes); up to maxWords

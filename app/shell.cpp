@@ -47,8 +47,8 @@ static LRESULT OnUnpack(HWND window)
 {
     int result = UnpackDisks(window);
     if (result == StepDone) {
-        WriteProfileEntries(WinIniEntries, nullptr);
-        WriteProfileEntries(SystemIniEntries, SystemIniFileName);
+        WriteProfileEntries(WinIniEntries, nullptr, window);
+        WriteProfileEntries(SystemIniEntries, SystemIniFileName, window);
         PostMessageA(window, UM_GROUPS, 0, 0);
     } else if (result == StepAborted) {
         FinishInstall(window, StepAborted);

@@ -93,11 +93,21 @@ static ConfigFile* LoadCompanion(int32_t capacity, const char* name)
     return new ConfigFile(capacity, path);
 }
 
+// A "SrcDir" that does not fit is never used cut: SourceDir stays where it
+// was, and the user is told once (the value is applied again for every disk).
 void ApplySrcDir()
 {
+    static bool toldTooLong;
     const char* value = GetKey(*Script, KeySrcDir);
-    if (value && !Script->currentSection)
-        ExpandPathMacros(value, SourceDir, PathCapacity);
+    if (!value || Script->currentSection)
+        return;
+    char expanded[PathCapacity];
+    if (ExpandWhole(value, expanded, sizeof expanded)) {
+        CopyPath(SourceDir, expanded);
+    } else if (!toldTooLong) {
+        toldTooLong = true;
+        ReportTooLong(nullptr, "Value", KeySrcDir.name, value, PathCapacity - 1);
+    }
 }
 
 void InitSetup(HWND window, const CREATESTRUCTA* create)

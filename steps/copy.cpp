@@ -174,8 +174,11 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
         if (targetStamp > sourceStamp) {
             char text[MessageCapacity];
             snprintf(text, sizeof text, "File \"%s\" already exists.\nOverwrite?", target);
-            if (MessageBoxA(nullptr, text, "File exists",
-                            MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDNO)
+            int answer = MessageBoxA(nullptr, text, "File exists",
+                                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+            // The question has no owner: a Cancel pressed on the dialog
+            // while it was up stops the copy, whatever the answer.
+            if (answer == IDNO || CancelRequested)
                 return 0;
         }
     }

@@ -4,10 +4,10 @@
 #include "app/setup.h"
 #include "steps/steps.h"
 
-// One expanded value; a longer expansion is cut at the area's end.
+// One expanded value with its terminator.
 static const int ValueCapacity = 256;
 
-void WriteProfileEntries(ConfigFile* entries, const char* fileName)
+void WriteProfileEntries(ConfigFile* entries, const char* fileName, HWND owner)
 {
     if (!entries || entries->count == 0)
         return;
@@ -18,10 +18,12 @@ void WriteProfileEntries(ConfigFile* entries, const char* fileName)
         const char* value = entries->ValueAt(i);
         if (entries->IsSection(i))
             continue;
-        char expanded[ValueCapacity];
-        ExpandPathMacros(value, expanded, sizeof expanded);
         const char* section = entries->currentSection;
         if (!section)
+            continue;
+        // A value that does not fit is left out, never written cut.
+        char expanded[ValueCapacity];
+        if (!ExpandOrReport(owner, entries->KeyAt(i), value, expanded, sizeof expanded))
             continue;
         // Results are not looked at: an entry that cannot be written is skipped.
         if (fileName)

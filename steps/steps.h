@@ -47,8 +47,9 @@ int CopyFiles(const char* source, const char* target, UnpackContext* context, in
 int64_t DirectorySize(const char* directory);
 
 // Writes the entries of a store under their sections into fileName, or into
-// the user's win.ini when fileName is null.
-void WriteProfileEntries(ConfigFile* entries, const char* fileName);
+// the user's win.ini when fileName is null. A value too long to be written
+// whole is left out and told in a box owned by owner.
+void WriteProfileEntries(ConfigFile* entries, const char* fileName, HWND owner);
 
 // Program Manager groups and items by DDE.
 void CreateProgramGroups(HWND mainWindow);

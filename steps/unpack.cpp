@@ -36,6 +36,9 @@ static int64_t EntrySize;
 static char DiskText[64];
 // The archive under way, for the fatal error box.
 static const char* CurrentArchive;
+// A "SrcDir" entry whose path did not fit: the entries up to the next one
+// have no source and are left out (the user was told once).
+static bool SourceUnusable;
 
 static const char KeySrcDirName[] = "SrcDir";
 
@@ -147,6 +150,10 @@ int ExtractOne(const char* archivePath, UnpackContext* context)
     char text[MessageCapacity];
     snprintf(text, sizeof text, "Archive \"%s\" not found.\nContinue installation?", archivePath);
     int answer = MessageBoxA(nullptr, text, "Error", MB_YESNO | MB_ICONEXCLAMATION);
+    // The question has no owner: the dialog's Cancel may have been pressed
+    // while it was up, and then the answer no longer counts.
+    if (CancelRequested)
+        return StepAborted;
     return answer == IDYES ? StepDone : StepAborted;
 }
 
@@ -229,13 +236,13 @@ static void SizeEntries(int64_t* sizes, int32_t count)
         sizes[i] = 0;
         const char* key = DiskList->KeyAt(i);
         if (strcmp(key, KeySrcDirName) == 0) {
-            ExpandPathMacros(DiskList->ValueAt(i), SourceDir, PathCapacity);
+            SourceUnusable = !ExpandWhole(DiskList->ValueAt(i), SourceDir, PathCapacity);
             continue;
         }
         if (DiskList->IsSection(i))
             continue;
         char source[PathCapacity];
-        if (!SourcePath(key, source))
+        if (SourceUnusable || !SourcePath(key, source))
             continue;
         sizes[i] = IsDirectory(source) ? DirectorySize(source) : FileLength(source);
         UnpackTotal += sizes[i];
@@ -264,8 +271,19 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
     if (IsCountKey(key) || DiskList->IsSection(i))
         return true;
     if (strcmp(key, KeySrcDirName) == 0) {
-        ExpandPathMacros(DiskList->ValueAt(i), SourceDir, PathCapacity);
+        SourceUnusable = !ExpandOrReport(dialog, key, DiskList->ValueAt(i), SourceDir, PathCapacity);
+        return DiskList != nullptr;
+    }
+    if (SourceUnusable)
         return true;
+    // A source path that does not fit is one failure, told with the key; it
+    // is never looked up by another name.
+    char source[PathCapacity];
+    if (!SourcePath(key, source)) {
+        char whole[2 * PathCapacity];
+        snprintf(whole, sizeof whole, "%s\\%s", SourceDir, key);
+        ReportTooLong(dialog, "Path", key, whole, PathCapacity - 1);
+        return DiskList != nullptr;
     }
 
     const char* value = DiskList->ValueAt(i);
@@ -285,11 +303,6 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
     if (kind == '@')
         EntrySize /= 2;
 
-    char source[PathCapacity];
-    if (!SourcePath(key, source)) {
-        FailureCount++;
-        return ExtractOne(key, Context) == StepDone;
-    }
     if (!DiskList)
         return false;
 
@@ -300,16 +313,20 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
         }
         if (kind == '=') {
             CopyFiles(source, target, Context, 1);
+            if (!DiskList)
+                return false;
         } else {
             ConfigFile entries(DiskFileCapacity, source);
             if (entries.count > 0)
-                WriteProfileEntries(&entries, target);
+                WriteProfileEntries(&entries, target, dialog);
         }
         FinishEntry();
         return true;
     }
 
-    if (ExtractOne(source, Context) == StepAborted)
+    // Every question and pump below may have let Cancel discard the list
+    // with the key: nothing of the entry is touched after that.
+    if (ExtractOne(source, Context) == StepAborted || !DiskList)
         return false;
     FinishEntry();
     if (kind == '@') {
@@ -318,7 +335,7 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
         char inner[PathCapacity];
         size_t n = strlen(key);
         snprintf(inner, sizeof inner, "%s\\%.*s", target, static_cast<int>(n - 1), key);
-        if (ExtractOne(inner, Context) == StepAborted)
+        if (ExtractOne(inner, Context) == StepAborted || !DiskList)
             return false;
         FinishEntry();
         DeleteFileA(inner);
@@ -336,11 +353,13 @@ static void OnUnpackDisk(HWND dialog)
     UnpackTotal = 0;
     EntrySize = 0;
     UpdateUnpackProgress(0);
+    SourceUnusable = false;
     if (sizes)
         SizeEntries(sizes, count);
 
     snprintf(SourceDir, PathCapacity, "%s", StartDir);
     ApplySrcDir();
+    SourceUnusable = false;
 
     for (int32_t i = 0; i < count; i++) {
         if (!DiskList || !WorkEntry(dialog, i, sizes ? sizes[i] : 0)) {
@@ -349,13 +368,14 @@ static void OnUnpackDisk(HWND dialog)
         }
     }
 
-    if (CancelRequested) {
-        EndDialog(dialog, StepAborted);
-    } else {
+    if (!CancelRequested) {
         snprintf(SourceDir, PathCapacity, "%s", StartDir);
         ApplySrcDir();
-        EndDialog(dialog, GetKey(*DiskList, KeyNextDiskNumber) > 0 ? StepNextDisk : StepDone);
     }
+    if (CancelRequested || !DiskList)
+        EndDialog(dialog, StepAborted);
+    else
+        EndDialog(dialog, GetKey(*DiskList, KeyNextDiskNumber) > 0 ? StepNextDisk : StepDone);
     ReleaseDialogState();
     free(sizes);
 }

@@ -74,6 +74,59 @@ TEST_F(PathMacros, LongDirectoriesStayWithinTheirBuffer)
     EXPECT_EQ(std::string(259, 'D'), Expand("$d$d", 260));
 }
 
+TEST_F(PathMacros, AWholeExpansionOrNothing)
+{
+    char out[16];
+    memset(out, '#', sizeof out);
+    EXPECT_EQ(0, ExpandWhole("$d\\BIN", out, 10));
+    EXPECT_STREQ("", out);
+    EXPECT_EQ(1, ExpandWhole("$d\\BIN", out, 11));
+    EXPECT_STREQ("C:\\APP\\BIN", out);
+}
+
+std::string Broken(const char* text, int width, int capacity = 600)
+{
+    char out[600];
+    memset(out, '#', sizeof out);
+    int whole = BreakLongRuns(text, width, out, capacity);
+    for (size_t i = capacity; i < sizeof out; i++)
+        EXPECT_EQ('#', out[i]) << "write past capacity at " << i;
+    return std::string(whole ? "" : "<cut>") + out;
+}
+
+TEST(MessageText, LongRunsAreBrokenIntoLines)
+{
+    EXPECT_EQ("abcd\nefgh\nij", Broken("abcdefghij", 4));
+    // Blanks and line breaks start a new run; runs up to the width stay whole.
+    EXPECT_EQ("ab cd\nefgh\nabcd\ne", Broken("ab cd\nefghabcde", 4));
+    EXPECT_EQ("C:\\WINDOWS\\NOTEPAD.EXE README.TXT", Broken("C:\\WINDOWS\\NOTEPAD.EXE README.TXT", 64));
+    EXPECT_EQ("", Broken("", 4));
+    // Never past capacity, always terminated, a cut reported.
+    EXPECT_EQ("<cut>abcd\nef", Broken("abcdefghij", 4, 8));
+    EXPECT_EQ("<cut>abcd", Broken("abcdefghij", 4, 6));
+}
+
+TEST(MessageText, TooLongNamesTheValueAndShowsItsStartInLines)
+{
+    char out[512];
+    ComposeTooLongMessage("Value", "SrcDir", "$d\\SHORT", 259, out, sizeof out);
+    EXPECT_STREQ("Value of \"SrcDir\" longer than 259 characters:\n$d\\SHORT", out);
+
+    std::string value(300, 'x');
+    ComposeTooLongMessage("Path", "KEY.LZH", value.c_str(), 259, out, sizeof out);
+    std::string shown = std::string(64, 'x') + "\n" + std::string(64, 'x') + "\n" + std::string(32, 'x') + "...";
+    EXPECT_EQ("Path of \"KEY.LZH\" longer than 259 characters:\n" + shown, std::string(out));
+
+    // A long name is shortened too; a small buffer still holds a terminated start.
+    std::string name(100, 'k');
+    ComposeTooLongMessage("Path", name.c_str(), "v", 259, out, sizeof out);
+    EXPECT_EQ("Path of \"" + std::string(64, 'k') + "...\" longer than 259 characters:\nv", std::string(out));
+    memset(out, '#', sizeof out);
+    ComposeTooLongMessage("Value", "SrcDir", value.c_str(), 259, out, 20);
+    EXPECT_STREQ("Value of \"SrcDir\" l", out);
+    EXPECT_EQ('#', out[20]);
+}
+
 std::string ScriptPath(const char* from, int capacity = 260)
 {
     char out[260];

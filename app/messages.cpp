@@ -1,0 +1,46 @@
+// Texts of message boxes that show paths, values or command lines.
+#include <stdio.h>
+#include <string.h>
+
+#include "app/setup.h"
+
+int BreakLongRuns(const char* text, int width, char* out, int capacity)
+{
+    if (capacity <= 0)
+        return 0;
+    int used = 0;
+    int run = 0;
+    for (const char* p = text; *p; p++) {
+        bool breaks = *p == ' ' || *p == '\n' || *p == '\t';
+        bool insert = !breaks && run == width;
+        if (used + (insert ? 2 : 1) >= capacity) {
+            out[used] = '\0';
+            return 0;
+        }
+        if (insert) {
+            out[used++] = '\n';
+            run = 0;
+        }
+        out[used++] = *p;
+        run = breaks ? 0 : run + 1;
+    }
+    out[used] = '\0';
+    return 1;
+}
+
+// Lines of a shown value or command: about 400 pixels in the message font.
+static const int ShownLineWidth = 64;
+
+void ComposeTooLongMessage(const char* what, const char* name, const char* text, int limit,
+                           char* out, int capacity)
+{
+    const int shown = 160;
+    char head[shown + 4];
+    snprintf(head, sizeof head, "%.*s%s", shown, text, strlen(text) > static_cast<size_t>(shown) ? "..." : "");
+    char lines[sizeof head + sizeof head / ShownLineWidth + 1];
+    BreakLongRuns(head, ShownLineWidth, lines, sizeof lines);
+    char shownName[ShownLineWidth + 4];
+    snprintf(shownName, sizeof shownName, "%.*s%s", ShownLineWidth, name,
+             strlen(name) > static_cast<size_t>(ShownLineWidth) ? "..." : "");
+    snprintf(out, capacity, "%s of \"%s\" longer than %d characters:\n%s", what, shownName, limit, lines);
+}
