@@ -56,17 +56,23 @@ static void RunExec(HWND window)
     if (prompt && MessageBoxA(window, prompt, "", MB_ICONINFORMATION | MB_OKCANCEL) != IDOK)
         return;
     char command[ExecCapacity];
+    // The boxes show the command broken into lines, so that they stay on the
+    // screen; the command itself is run as it stands.
+    char shown[ExecCapacity + ExecCapacity / ShownLineWidth + 8];
     if (!ExpandPathMacros(exec, command, sizeof command)) {
         // A command cut short would do only part of what the author wrote.
         char message[ExecCapacity];
         snprintf(message, sizeof message, "Command line longer than %d characters:\n%.200s...",
                  ExecCapacity - 1, command);
-        MessageBoxA(window, message, "Cannot run program", MB_OK);
+        BreakLongRuns(message, ShownLineWidth, shown, sizeof shown);
+        MessageBoxA(window, shown, "Cannot run program", MB_OK);
         return;
     }
     ShowWindow(window, SW_MINIMIZE);
-    if (WinExec(command, SW_SHOW) <= 31)
-        MessageBoxA(window, command, "Cannot run program", MB_OK);
+    if (WinExec(command, SW_SHOW) <= 31) {
+        BreakLongRuns(command, ShownLineWidth, shown, sizeof shown);
+        MessageBoxA(window, shown, "Cannot run program", MB_OK);
+    }
 }
 
 // Both kinds of restart (Windows 0x42, the computer 0x43) end in a restart of

@@ -28,9 +28,6 @@ int BreakLongRuns(const char* text, int width, char* out, int capacity)
     return 1;
 }
 
-// Lines of a shown value or command: about 400 pixels in the message font.
-static const int ShownLineWidth = 64;
-
 void ComposeTooLongMessage(const char* what, const char* name, const char* text, int limit,
                            char* out, int capacity)
 {

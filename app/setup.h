@@ -62,6 +62,9 @@ int ExpandWhole(const char* text, char* out, int capacity);
 // command stays narrower than the desktop. Returns 1 when the whole text fit
 // in capacity; out is always terminated.
 int BreakLongRuns(const char* text, int width, char* out, int capacity);
+// The width for BreakLongRuns of a shown path, value or command: about 400
+// pixels in the message font.
+constexpr int ShownLineWidth = 64;
 
 // The text that tells which value did not fit: "WHAT of \"NAME\" longer than
 // LIMIT characters:" and, below, text as the script gives it (its first 160

@@ -111,7 +111,7 @@ static void SkipExtensionHeaders()
 static void ReportPercentage()
 {
     const UnpackContext& c = Extractor.context;
-    int32_t length = Extractor.archive.length;
+    int64_t length = Extractor.archive.length;
     if (!c.percentControl || length <= 0)
         return;
     int p = static_cast<int>(ArchivePosition() * 100 / length);

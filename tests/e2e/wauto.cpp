@@ -718,6 +718,21 @@ void CommandFullscreen(const Line& line)
     Say("  window %ld,%ld..%ld,%ld, screen %dx%d\n", r.left, r.top, r.right, r.bottom, cx, cy);
 }
 
+// The current window lies wholly on the screen (a message box with a long
+// text must not grow past the screen's edges).
+void CommandOnscreen(const Line& line)
+{
+    NeedWords(line, 1, 1, "onscreen");
+    NeedCurrent(line);
+    RECT r;
+    GetWindowRect(Current, &r);
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    if (r.left < 0 || r.top < 0 || r.right > cx || r.bottom > cy)
+        Fail(line, "window at %ld,%ld..%ld,%ld (%ldx%ld) is not within the screen %dx%d", r.left, r.top,
+             r.right, r.bottom, r.right - r.left, r.bottom - r.top, cx, cy);
+    Say("  window %ld,%ld..%ld,%ld, screen %dx%d\n", r.left, r.top, r.right, r.bottom, cx, cy);
+}
+
 void CommandRepaint(const Line& line)
 {
     NeedWords(line, 1, 1, "repaint");
@@ -853,6 +868,7 @@ void Execute(const Line& line)
     else if (!strcmp(c, "absent"))       CommandAbsent(line);
     else if (!strcmp(c, "count"))        CommandCount(line);
     else if (!strcmp(c, "fullscreen"))   CommandFullscreen(line);
+    else if (!strcmp(c, "onscreen"))     CommandOnscreen(line);
     else if (!strcmp(c, "repaint"))      CommandRepaint(line);
     else if (!strcmp(c, "close"))        CommandClose(line);
     else if (!strcmp(c, "post"))         CommandPost(line);

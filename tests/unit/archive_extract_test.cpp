@@ -236,6 +236,23 @@ TEST_F(ArchiveExtract, NameAndPercentageReachTheDialog)
     EXPECT_EQ(StubLog.progressCalls, 0);
 }
 
+TEST_F(ArchiveExtract, PercentageOfAnArchiveOver4GB)
+{
+    // Bytes after the end marker are never read, but they count in the
+    // archive's length: a sparse tail makes it 4 GB and 1000 bytes, which a
+    // 32-bit length would take for 1000 bytes (percentages far above 100).
+    InstallUnpackContext(FullContext());
+    Bytes archive = ArchiveOf({StoredMember("A.TXT", std::string(3000, 'a'))});
+    std::string path = std::string(scratch) + "/big.lzh";
+    ASSERT_TRUE(WriteFileBytes(path, archive));
+    const int64_t length = (int64_t(1) << 32) + 1000;
+    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(length)), 0);
+    EXPECT_EQ(ExtractArchive(path.c_str()), StepDone);
+    EXPECT_EQ(StubLog.progressCalls, 1);
+    EXPECT_EQ(StubLog.lastPercent, 0);
+    EXPECT_STREQ(StubLog.lastText, " 0%");
+}
+
 TEST_F(ArchiveExtract, PercentageSentOnlyWhenItChanges)
 {
     InstallUnpackContext(FullContext());
