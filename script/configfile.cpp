@@ -160,11 +160,23 @@ void LoadLines(ConfigFile* store, TextSource* s) {
 
 // ---- Helpers for the store -----------------------------------------------------
 
+// The store's memory comes from operator new, which never gives null: a
+// failed allocation ends the program as every other one does (with "Not
+// enough memory to run Setup."), so that no entry is ever dropped. A size
+// past what can exist fails the same way.
+void* StoreBytes(size_t n) {
+    return ::operator new(n);
+}
+
+void FreeStoreBytes(void* p) {
+    ::operator delete(p);
+}
+
 char* CopyText(const char* text) {
     if (!text) text = "";
     size_t n = strlen(text) + 1;
-    char* copy = static_cast<char*>(malloc(n));
-    if (copy) memcpy(copy, text, n);
+    char* copy = static_cast<char*>(StoreBytes(n));
+    memcpy(copy, text, n);
     return copy;
 }
 
@@ -196,8 +208,8 @@ ConfigFile::ConfigFile(int32_t capacity_, const char* path_)
     : currentSection(nullptr), path(nullptr), entries(nullptr), capacity(0), count(0),
       growBy(capacity_ > 0 ? capacity_ : 0) {
     if (growBy > 0) {
-        entries = static_cast<ConfigEntry*>(malloc(static_cast<size_t>(growBy) * sizeof(ConfigEntry)));
-        if (entries) capacity = growBy;
+        entries = static_cast<ConfigEntry*>(StoreBytes(static_cast<size_t>(growBy) * sizeof(ConfigEntry)));
+        capacity = growBy;
     }
     if (!path_) return;
     path = CopyText(path_);
@@ -211,11 +223,11 @@ ConfigFile::ConfigFile(int32_t capacity_, const char* path_)
 
 ConfigFile::~ConfigFile() {
     for (int32_t i = 0; i < count; i++) {
-        free(entries[i].key);
-        free(entries[i].value);
+        FreeStoreBytes(entries[i].key);
+        FreeStoreBytes(entries[i].value);
     }
-    free(entries);
-    free(path);
+    FreeStoreBytes(entries);
+    FreeStoreBytes(path);
 }
 
 void ConfigFile::LoadText(const char* text, int32_t length) {
@@ -291,26 +303,21 @@ bool ConfigFile::GetYesNo(const char* key, bool defaultValue) {
 
 // ---- Appending -------------------------------------------------------------------------
 
-// Grows the array by growBy slots when it is full; on failure the entry is
-// dropped and the earlier entries stay.
+// Grows the array by growBy slots when it is full (a count past the 32-bit
+// range is a failed allocation too).
 void ConfigFile::Add(const char* key, const char* value) {
     if (count == capacity) {
         int32_t step = growBy > 0 ? growBy : MinimumGrowth;
-        if (capacity > INT32_MAX - step) return;
         size_t slots = static_cast<size_t>(capacity) + static_cast<size_t>(step);
-        if (slots > SIZE_MAX / sizeof(ConfigEntry)) return;
-        void* grown = realloc(entries, slots * sizeof(ConfigEntry));
-        if (!grown) return;
-        entries = static_cast<ConfigEntry*>(grown);
+        bool fits = capacity <= INT32_MAX - step && slots <= SIZE_MAX / sizeof(ConfigEntry);
+        ConfigEntry* grown = static_cast<ConfigEntry*>(StoreBytes(fits ? slots * sizeof(ConfigEntry) : SIZE_MAX));
+        if (count > 0) memcpy(grown, entries, static_cast<size_t>(count) * sizeof(ConfigEntry));
+        FreeStoreBytes(entries);
+        entries = grown;
         capacity += step;
     }
     char* keyCopy = CopyText(key);
     char* valueCopy = CopyText(value);
-    if (!keyCopy || !valueCopy) {
-        free(keyCopy);
-        free(valueCopy);
-        return;
-    }
     entries[count].key = keyCopy;
     entries[count].value = valueCopy;
     count++;
