@@ -14,15 +14,23 @@ fi
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_ROOT=$(cd "$E2E_DIR/../.." && pwd)
+# The program under test: the release SETUP.EXE (i686) unless
+# E2E_SETUP_BUILD names another build directory (build/win64: the x86-64
+# twin). wauto and the probes come from E2E_BUILD (the win64 build).
+E2E_SETUP_BUILD=${E2E_SETUP_BUILD:-$E2E_ROOT/build/win32}
+case $E2E_SETUP_BUILD in /*) ;; *) E2E_SETUP_BUILD=$E2E_ROOT/$E2E_SETUP_BUILD ;; esac
 E2E_BUILD=${E2E_BUILD:-$E2E_ROOT/build/win64}
 case $E2E_BUILD in /*) ;; *) E2E_BUILD=$E2E_ROOT/$E2E_BUILD ;; esac
 # The runner gives every run a directory of its own (template, scenario
 # directories, logs); a scenario run by hand uses build/e2e/manual.
 E2E_WORK=${E2E_WORK:-$E2E_ROOT/build/e2e/manual}
 E2E_TEMPLATE=${E2E_TEMPLATE:-$E2E_WORK/template}
-SETUP_EXE_BUILT=$E2E_BUILD/SETUP.EXE
+SETUP_EXE_BUILT=$E2E_SETUP_BUILD/SETUP.EXE
 WAUTO_EXE=$E2E_BUILD/tests/e2e/wauto.exe
 WINE64=${WINE64:-/usr/lib/wine/wine64}
+
+# shellcheck source=../../tools/wine32/wine32.sh
+. "$E2E_ROOT/tools/wine32/wine32.sh"
 
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer, no desktop menu entries for Start Menu items.
@@ -68,6 +76,8 @@ e2e_build_template() {
         wineserver -w
     )
     grep -q '"Managed"="N"' "$tmp/user.reg" || { echo "e2e: the template's registry was not saved" >>"$tmp.log"; rm -f "$tmp/system.reg"; }
+    # The 32-bit half of the prefix, which the release program needs.
+    [ -f "$tmp/drive_c/windows/syswow64/kernel32.dll" ] || { echo "e2e: the template has no syswow64 (32-bit Wine did not start)" >>"$tmp.log"; rm -f "$tmp/system.reg"; }
     if [ ! -f "$tmp/system.reg" ] || [ ! -d "$tmp/drive_c/windows/system32" ]; then
         cat "$tmp.log" >&2 || true
         return 1
@@ -79,6 +89,7 @@ e2e_build_template() {
 
 e2e_ensure_template() {
     mkdir -p "$E2E_WORK"
+    wine32_prepare "$E2E_ROOT/build" || { echo "e2e: 32-bit Wine cannot run here" >&2; return 1; }
     (
         flock 9
         # A template older than this library may lack settings made here.
@@ -88,12 +99,12 @@ e2e_ensure_template() {
     ) 9>"$E2E_WORK/template.lock"
 }
 
-# A copy of the template. The DLLs of system32 and winsxs (670 MB that
+# A copy of the template. The DLLs of system32, syswow64 and winsxs (1.2 GB that
 # nothing writes) are hard links to the template's files; everything else is
 # copied. A scenario that overwrites a file there (rather than adding one)
 # calls private_system32 first, or it would change the template; the clean-up
 # reports such a write.
-E2E_SHARED_DIRS=(drive_c/windows/system32 drive_c/windows/winsxs)
+E2E_SHARED_DIRS=(drive_c/windows/system32 drive_c/windows/syswow64 drive_c/windows/winsxs)
 
 e2e_copy_prefix() {
     local from=$1 to=$2 d
@@ -109,12 +120,16 @@ e2e_copy_prefix() {
     touch "$to/.e2e-copied"
 }
 
-# Replaces the hard links of C:\windows\system32 by copies of their own.
+# Replaces the hard links of C:\windows\system32 by copies of their own
+# (both halves: a 32-bit program's system32 is syswow64).
 private_system32() {
-    local d=$WINEPREFIX/drive_c/windows/system32
-    cp -a "$d" "$d.private"
-    rm -rf "$d"
-    mv "$d.private" "$d"
+    local d
+    for d in "$WINEPREFIX"/drive_c/windows/system32 "$WINEPREFIX"/drive_c/windows/syswow64; do
+        [ -d "$d" ] || continue
+        cp -a "$d" "$d.private"
+        rm -rf "$d"
+        mv "$d.private" "$d"
+    done
 }
 
 # Files of the shared directories written since the copy (their time stamp
@@ -260,9 +275,9 @@ e2e_cleanup() {
 }
 
 e2e_setup() {
-    [ -f "$SETUP_EXE_BUILT" ] || fail "no $SETUP_EXE_BUILT: build the win64 build first (or set E2E_BUILD)"
+    [ -f "$SETUP_EXE_BUILT" ] || fail "no $SETUP_EXE_BUILT: build it first (or set E2E_SETUP_BUILD)"
     [ -f "$WAUTO_EXE" ] || fail "no $WAUTO_EXE: build the win64 build first (or set E2E_BUILD)"
-    e2e_ensure_template
+    e2e_ensure_template || fail "no template prefix"
     local script
     script=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
     SCEN_NAME=${script#"$E2E_DIR/scenarios/"}

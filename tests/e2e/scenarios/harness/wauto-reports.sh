@@ -25,11 +25,14 @@ report_has() {
     grep -qF -- "$1" "$OUT" || { cat "$OUT"; fail "the report lacks: $1"; }
 }
 
-# A wrong text: the line, the expectation and the box on the screen with its text.
+# A wrong text: the line, the expectation and the box on the screen with its
+# text. (The box is awaited first: the program's start-up takes seconds when
+# it runs emulated.)
 failing_dialogue "the dialogue failed" 20 <<'EOF2'
+msgbox "Welcome" *
 msgbox "Welcome" "Do you want to stop?" 1500
 EOF2
-report_has 'FAIL at dialogue line 1: msgbox "Welcome" "Do you want to stop?" 1500'
+report_has 'FAIL at dialogue line 2: msgbox "Welcome" "Do you want to stop?" 1500'
 report_has 'no message box with caption "Welcome" and text "Do you want to stop?" appeared within 1500 ms'
 report_has '#32770 "Welcome" pid'
 report_has 'id 65535 Static "Do you want to go on?"'
