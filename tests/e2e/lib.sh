@@ -29,8 +29,8 @@ SETUP_EXE_BUILT=$E2E_SETUP_BUILD/SETUP.EXE
 WAUTO_EXE=$E2E_BUILD/tests/e2e/wauto.exe
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 
-# shellcheck source=../../tools/wine32/wine32.sh
-. "$E2E_ROOT/tools/wine32/wine32.sh"
+# shellcheck source=../../tools/wine/wine32.sh
+. "$E2E_ROOT/tools/wine/wine32.sh"
 
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer, no desktop menu entries for Start Menu items.
