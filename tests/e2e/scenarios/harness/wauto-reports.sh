@@ -38,8 +38,9 @@ report_has '#32770 "Welcome" pid'
 report_has 'id 65535 Static "Do you want to go on?"'
 report_has 'Install "Harness" pid'
 
-# The program ends while a window is awaited: reported at once, not after the wait.
-failing_dialogue "the dialogue failed" 8 <<'EOF2'
+# The program ends while a window is awaited: reported at once, not after the
+# 30 s wait (the bound leaves room for the emulated program's start-up).
+failing_dialogue "the dialogue failed" 20 <<'EOF2'
 msgbox "Welcome" "Do you want to go on?"
 press No
 dialog "Destination" 30000
@@ -67,8 +68,8 @@ EOF2
 report_has 'cannot read the line: unclosed quote'
 
 # A stuck dialogue ends at the global timeout, with the program ended too.
-failing_dialogue "global timeout of the dialogue" 12 --timeout 4 <<'EOF2'
+failing_dialogue "global timeout of the dialogue" 30 --timeout 15 <<'EOF2'
 msgbox "Welcome" "Do you want to go on?"
 sleep 60000
 EOF2
-report_has 'FAIL: global timeout after 4.0 s, at dialogue line 2: sleep 60000'
+report_has 'FAIL: global timeout after 15.0 s, at dialogue line 2: sleep 60000'
