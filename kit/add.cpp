@@ -1,5 +1,5 @@
 // `lzhx a`: packs files and folders into a new archive with level-1 headers.
-//   lzhx a [-0] [--codepage N] ARCHIVE [-C DIR] PATH...
+//   lzhx a [-0 | --best] [--codepage N] ARCHIVE [-C DIR] PATH...
 // Folders are walked in name order (empty ones become directory members);
 // member names are the paths relative to DIR (default: the current
 // directory) with "\" between components, in the ANSI code page N (1252).
@@ -14,16 +14,17 @@
 namespace {
 
 const char AddUsage[] =
-    "usage: lzhx a [-0] [--codepage N] ARCHIVE [-C DIR] PATH...\n"
+    "usage: lzhx a [-0 | --best] [--codepage N] ARCHIVE [-C DIR] PATH...\n"
     "  packs the files PATH (folders with everything below them, empty ones as\n"
     "  directory members) into ARCHIVE, a new archive with level-1 headers; -lh5-\n"
-    "  unless -0 stores the data. Names are taken relative to DIR (-C) with \"\\\"\n"
+    "  unless -0 stores the data; --best packs smaller and several times slower.\n"
+    "  Names are taken relative to DIR (-C) with \"\\\"\n"
     "  between folders and written in the Windows code page N (default 1252).\n";
 
 struct AddState {
     FILE* out;
     const char* archivePath;
-    int stored;
+    PackMode mode;
     int members;
     WalkOptions walk;
     ByteBuffer file;
@@ -82,7 +83,7 @@ int AddPath(AddState& s, const char* path)
             break;
         }
         if (!BuildMember(s.member, f.member, s.file.data, f.folder ? 0 : s.file.size, DosDateTime(f.mtime),
-                         f.folder ? MemberFolder : MemberWhole, s.stored)) {
+                         f.folder ? MemberFolder : MemberWhole, s.mode)) {
             status = AddFail("out of memory packing", f.path);
             break;
         }
@@ -99,11 +100,13 @@ int AddPath(AddState& s, const char* path)
 int LzhxAdd(int argc, char** argv)
 {
     int i = 1;
-    int stored = 0;
+    PackMode mode = PackDefault;
     int codePage = 1252;
     for (; i < argc; i++) {
         if (strcmp(argv[i], "-0") == 0) {
-            stored = 1;
+            mode = PackStore;
+        } else if (strcmp(argv[i], "--best") == 0) {
+            mode = PackBest;
         } else if (strcmp(argv[i], "--codepage") == 0 && i + 1 < argc) {
             codePage = atoi(argv[++i]);
             if (!KnownCodePage(codePage))
@@ -145,7 +148,7 @@ int LzhxAdd(int argc, char** argv)
 
     AddState s = {};
     s.archivePath = archivePath;
-    s.stored = stored;
+    s.mode = mode;
     InitBuffer(s.file);
     InitBuffer(s.member);
     s.walk.codePage = codePage;

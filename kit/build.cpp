@@ -606,6 +606,7 @@ int BuildDistribution(const BuildOptions& o)
     }
     static Layout l;
     l.medium = o.medium;
+    l.pack = o.pack;
     ByteBuffer script;
     InitBuffer(script);
     int64_t reserve = static_cast<int64_t>(strlen(authorText)) + 512;

@@ -26,18 +26,33 @@ void AppendBytes(ByteBuffer& b, const void* bytes, size_t n);
 // 1 when the whole file was read into b (replacing its contents).
 int ReadWholeFile(const char* path, ByteBuffer& b);
 
-// ---- -lh5- encoder (lh5encode.cpp) --------------------------------------------------
+// ---- -lh5- encoder (lh5encode.cpp and the lh5*.cpp beside it) ---------------------
+
+// How data is packed: stored; lazy matching in blocks of a fixed size (fast);
+// a near-optimal parse with blocks chosen by cost (smallest, slower).
+enum PackMode { PackDefault, PackBest, PackStore };
 
 // Appends the packed -lh5- stream of the n bytes at `in` to out: a complete
 // stream of its own (no reference before `in`), padded to a whole byte.
 // 1 on success, 0 when memory ran out.
-int EncodeLh5(const uint8_t* in, size_t n, ByteBuffer& out);
+int EncodeLh5(const uint8_t* in, size_t n, ByteBuffer& out, PackMode mode);
 
 // Code lengths of a canonical Huffman code for the frequencies, no longer
 // than maxLength bits. Symbols of frequency 0 get length 0; a single used
 // symbol gets length 0 as well (the caller writes the single form).
 // Returns the number of symbols used.
 int MakeCodeLengths(const uint32_t* freq, int count, int maxLength, uint8_t* lengths);
+
+// A file packed once, to be cut into parts (members of consecutive archives).
+struct PackedFile;
+// Null when memory ran out. `in` must stay until the record is freed.
+PackedFile* PackFile(const uint8_t* in, size_t n, PackMode mode);
+void FreePackedFile(PackedFile* f);
+// The longest part from input position `start` whose data takes at most
+// `room` bytes: its data (a -lh5- stream of its own, or the bytes themselves
+// when the file does not pack) in out, replacing its contents, and where it
+// ends in *end (start when nothing fits). 0 when memory ran out.
+int CutPart(PackedFile& f, size_t start, uint64_t room, ByteBuffer& out, size_t* end);
 
 // ---- Archive writer (lzhwrite.cpp) ----------------------------------------------------
 
@@ -56,15 +71,20 @@ uint32_t DosDateTime(long long unixTime);
 constexpr int MaxMemberName = 230;
 
 // Appends one member to an archive image: base header (level 1, "\" in name,
-// OS 'M', no extension header) and data. The data is compressed unless
-// `stored` is set or compression does not make it smaller. 1 on success,
-// 0 when the name is too long or memory ran out.
+// OS 'M', no extension header) and data. The data is packed in `mode` unless
+// packing does not make it smaller, then stored. 1 on success, 0 when the
+// name is too long or memory ran out.
 int AppendMember(ByteBuffer& archive, const char* name, const uint8_t* data, size_t n,
-                 uint32_t dosTime, MemberKind kind, int stored);
-// Size the member would take (header and data) and, on success, its bytes in
-// `member` (replacing its contents). 0 as for AppendMember.
+                 uint32_t dosTime, MemberKind kind, PackMode mode);
+// The member's bytes in `member` (replacing its contents). 0 as for AppendMember.
 int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
-                uint32_t dosTime, MemberKind kind, int stored);
+                uint32_t dosTime, MemberKind kind, PackMode mode);
+// The same with the data already packed (as CutPart gives it): stored when
+// `packed` is not smaller than the data.
+int BuildPackedMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
+                      const ByteBuffer& packed, uint32_t dosTime, MemberKind kind);
+// Bytes of a member's header for a name.
+size_t MemberHeaderBytes(const char* name);
 // Ends an archive image with the end marker.
 void EndArchive(ByteBuffer& archive);
 int WriteBufferToFile(const char* path, const ByteBuffer& b);
@@ -161,6 +181,7 @@ struct BuildOptions {
     const Medium* medium;
     int images;               // also write a FAT12 image per floppy
     int codePage;             // of member names and targets (0: 1252)
+    PackMode pack;            // how archives are packed
     FILE* log;
 };
 

@@ -2,9 +2,9 @@
 // companions, then the description's entries in order. Copied files go whole
 // onto the first disk from the current one with room; archives grow on the
 // current disk, and the file that does not fit on its rest is split: the
-// longest first part that fits (a binary search over the length, each try
-// packed as the member it would be) ends the disk's archive, the rest begins
-// the next disk's. Files take whole clusters; names take root entries.
+// file is packed once, and the longest first part whose data fits (cut from
+// that packing, see CutPart) ends the disk's archive, the rest begins the
+// next disk's. Files take whole clusters; names take root entries.
 #include <ctype.h>
 #include <dirent.h>
 #include <stdlib.h>
@@ -157,10 +157,19 @@ struct ArchivePart {
     int part;
 };
 
-// Space of the current disk left to the open archive (its end marker counted).
-static bool MemberFits(const Layout& l, const ArchivePart& a, size_t memberBytes)
+// Bytes of member data that fit on the current disk beside the open archive,
+// the member's header and the archive's end marker.
+// -1 when not even the header fits.
+static int64_t MemberRoom(const Layout& l, const ArchivePart& a, size_t headerBytes)
 {
-    return OnDiskBytes(*l.medium, static_cast<int64_t>(a.bytes.size + memberBytes + 1)) <= a.disk->freeBytes;
+    int64_t room = a.disk->freeBytes - static_cast<int64_t>(a.bytes.size + headerBytes + 1);
+    if (room < 0)
+        return -1;
+    // Free space is whole clusters, so the last cluster is filled exactly.
+    while (room > 0 && OnDiskBytes(*l.medium, static_cast<int64_t>(a.bytes.size + headerBytes + 1) + room) >
+                           a.disk->freeBytes)
+        room--;
+    return room;
 }
 
 static void CloseArchivePart(Layout& l, ArchivePart& a, const Item& item)
@@ -206,9 +215,10 @@ static int PackArchive(Layout& l, const Item& item)
     ArchivePart a = {};
     if (OpenArchivePart(l, a, item))
         return 1;
-    ByteBuffer data, member;
+    ByteBuffer data, member, packed;
     InitBuffer(data);
     InitBuffer(member);
+    InitBuffer(packed);
     int status = 0;
     for (int i = 0; i < count && status == 0; i++) {
         if (files[i].folder)
@@ -220,38 +230,37 @@ static int PackArchive(Layout& l, const Item& item)
         uint32_t when = DosDateTime(files[i].mtime);
         size_t done = 0;
         MemberKind kind = MemberWhole;
+        PackedFile* packedFile = PackFile(data.data, data.size, l.pack);
+        if (!packedFile) {
+            status = KitFail("cannot pack %s", files[i].path);
+            break;
+        }
+        size_t headerBytes = MemberHeaderBytes(files[i].member);
         for (;;) {
-            size_t left = data.size - done;
-            MemberKind whole = files[i].folder ? MemberFolder : kind == MemberWhole ? MemberWhole : MemberSplitNext;
-            if (!BuildMember(member, files[i].member, data.data + done, left, when, whole, 0)) {
+            size_t end = done;
+            int64_t room = MemberRoom(l, a, headerBytes);
+            if (room >= 0 && !CutPart(*packedFile, done, static_cast<uint64_t>(room), packed, &end)) {
                 status = KitFail("cannot pack %s", files[i].path);
                 break;
             }
-            if (MemberFits(l, a, member.size)) {
+            // The part runs to the end of the file: the last or the only one.
+            MemberKind last = files[i].folder ? MemberFolder : kind == MemberWhole ? MemberWhole : MemberSplitNext;
+            MemberKind first = kind == MemberWhole ? MemberSplitFirst : MemberSplitNext;
+            if (room >= 0 && (end == data.size || (end > done && l.multi))) {
+                if (!BuildPackedMember(member, files[i].member, data.data + done, end - done, packed, when,
+                                       end == data.size ? last : first)) {
+                    status = KitFail("cannot pack %s", files[i].path);
+                    break;
+                }
                 AppendBytes(a.bytes, member.data, member.size);
-                break;
+                if (end == data.size)
+                    break;
+                done = end;
+                kind = MemberSplitNext;
             }
             if (!l.multi) {
                 status = KitFail("does not fit on one disk: %s (choose a bigger medium)", files[i].path);
                 break;
-            }
-            // The largest first part that fits: a binary search over the
-            // length, each try packed as the member it would be.
-            MemberKind first = kind == MemberWhole ? MemberSplitFirst : MemberSplitNext;
-            size_t lo = 0, hi = left;
-            while (hi - lo > 256) {
-                size_t mid = lo + (hi - lo) / 2;
-                BuildMember(member, files[i].member, data.data + done, mid, when, first, 0);
-                if (MemberFits(l, a, member.size))
-                    lo = mid;
-                else
-                    hi = mid;
-            }
-            if (lo > 0) {
-                BuildMember(member, files[i].member, data.data + done, lo, when, first, 0);
-                AppendBytes(a.bytes, member.data, member.size);
-                done += lo;
-                kind = MemberSplitNext;
             }
             if (a.bytes.size > 0) {
                 CloseArchivePart(l, a, item);
@@ -276,12 +285,14 @@ static int PackArchive(Layout& l, const Item& item)
             a.part++;
             InitBuffer(a.bytes);
         }
+        FreePackedFile(packedFile);
     }
     if (status == 0)
         CloseArchivePart(l, a, item);
     FreeBuffer(a.bytes);
     FreeBuffer(data);
     FreeBuffer(member);
+    FreeBuffer(packed);
     return status;
 }
 

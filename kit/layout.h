@@ -35,6 +35,7 @@ struct Layout {
     int diskCount;
     const Medium* medium;
     bool multi;            // a set of disks with thisdisk files
+    PackMode pack;         // how archives are packed
 };
 
 enum ItemKind { ItemArchive, ItemCopy, ItemProfile };

@@ -116,38 +116,38 @@ static const char* const MethodIds[4][2] = {
     {"-lhd-", "-lhd-"},
 };
 
-int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
-                uint32_t dosTime, MemberKind kind, int stored)
+size_t MemberHeaderBytes(const char* name)
+{
+    return 2 + 25 + strlen(name);
+}
+
+// Member bytes: a header with room for the name, then the data as the
+// caller appends it.
+static int StartMember(ByteBuffer& member, const char* name, size_t n)
 {
     member.size = 0;
     member.failed = 0;
-    size_t nameLength = strlen(name);
-    if (nameLength > MaxMemberName || n > 0xFFFFFFFFu)
+    if (strlen(name) > MaxMemberName || n > 0xFFFFFFFFu)
         return 0;
-    int headerSize = 25 + static_cast<int>(nameLength);
     uint8_t header[2 + 255];
     memset(header, 0, sizeof header);
-    AppendBytes(member, header, static_cast<size_t>(2 + headerSize));
-    // An empty file is stored, as compression has nothing to gain; so is one
-    // beyond the encoder's 31-bit positions.
-    int compressed = 0;
-    if (kind == MemberFolder)
-        n = 0;
-    if (!stored && n > 0 && n <= 0x7FFFFFFFu) {
-        if (!EncodeLh5(data, n, member))
-            return 0;
-        compressed = member.size - (2 + headerSize) < n;
-        if (!compressed)
-            member.size = static_cast<size_t>(2 + headerSize);
-    }
-    if (!compressed)
-        AppendBytes(member, data, n);
+    AppendBytes(member, header, MemberHeaderBytes(name));
+    return !member.failed;
+}
+
+// Fills in the header once the data follows it.
+static int FinishMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
+                        uint32_t dosTime, MemberKind kind, int compressed)
+{
     if (member.failed)
         return 0;
-    uint32_t packed = static_cast<uint32_t>(member.size - static_cast<size_t>(2 + headerSize));
+    size_t nameLength = strlen(name);
+    size_t headerBytes = MemberHeaderBytes(name);
+    uint32_t packed = static_cast<uint32_t>(member.size - headerBytes);
     uint16_t crc = UpdateCrc16(0, data, n);
 
     uint8_t* h = member.data;
+    int headerSize = static_cast<int>(headerBytes) - 2;
     h[0] = static_cast<uint8_t>(headerSize);
     memcpy(h + 2, MethodIds[kind][compressed], 5);
     Put32(h + 7, packed);
@@ -170,12 +170,48 @@ int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_
     return 1;
 }
 
+int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
+                uint32_t dosTime, MemberKind kind, PackMode mode)
+{
+    if (!StartMember(member, name, n))
+        return 0;
+    size_t headerBytes = MemberHeaderBytes(name);
+    // An empty file is stored, as compression has nothing to gain; so is one
+    // beyond the encoder's 31-bit positions.
+    int compressed = 0;
+    if (kind == MemberFolder)
+        n = 0;
+    if (mode != PackStore && n > 0 && n <= 0x7FFFFFFFu) {
+        if (!EncodeLh5(data, n, member, mode))
+            return 0;
+        compressed = member.size - headerBytes < n;
+        if (!compressed)
+            member.size = headerBytes;
+    }
+    if (!compressed)
+        AppendBytes(member, data, n);
+    return FinishMember(member, name, data, n, dosTime, kind, compressed);
+}
+
+int BuildPackedMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
+                      const ByteBuffer& packed, uint32_t dosTime, MemberKind kind)
+{
+    if (!StartMember(member, name, n))
+        return 0;
+    int compressed = packed.size < n;
+    if (compressed)
+        AppendBytes(member, packed.data, packed.size);
+    else
+        AppendBytes(member, data, n);
+    return FinishMember(member, name, data, n, dosTime, kind, compressed);
+}
+
 int AppendMember(ByteBuffer& archive, const char* name, const uint8_t* data, size_t n,
-                 uint32_t dosTime, MemberKind kind, int stored)
+                 uint32_t dosTime, MemberKind kind, PackMode mode)
 {
     ByteBuffer member;
     InitBuffer(member);
-    int ok = BuildMember(member, name, data, n, dosTime, kind, stored);
+    int ok = BuildMember(member, name, data, n, dosTime, kind, mode);
     if (ok)
         AppendBytes(archive, member.data, member.size);
     FreeBuffer(member);

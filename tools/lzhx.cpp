@@ -31,9 +31,9 @@ const char Usage[] =
     "                   current directory)\n"
     "  p ARCHIVE        write the data of every member to standard output\n"
 #ifdef LZHX_KIT
-    "  a [-0] [--codepage N] ARCHIVE [-C DIR] PATH...\n"
-    "                   pack files and folders into a new archive (-0: stored; names in\n"
-    "                   code page N, default 1252)\n"
+    "  a [-0 | --best] [--codepage N] ARCHIVE [-C DIR] PATH...\n"
+    "                   pack files and folders into a new archive (-0: stored; --best:\n"
+    "                   smallest, several times slower; names in code page N, default 1252)\n"
 #endif
     "  --help           show this text\n"
     "Exit status: 0 on success; 1 on a damaged archive, a failed write or a member that could\n"

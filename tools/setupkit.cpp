@@ -10,13 +10,14 @@ namespace {
 
 const char Usage[] =
     "usage: setupkit COMMAND ...\n"
-    "  build DESCRIPTION OUTDIR [--medium M] [--images] [--setup EXE] [--codepage N]\n"
+    "  build DESCRIPTION OUTDIR [--medium M] [--images] [--setup EXE] [--codepage N] [--best]\n"
     "        write one folder per disk below OUTDIR (disk1, disk2, ...); M is 360, 720,\n"
     "        1200, 1440, 2880 (KB floppies) or single (one medium, the default);\n"
     "        --images also writes a FAT12 image per floppy (diskN.img, needs mtools);\n"
     "        --setup ships EXE as SETUP.EXE instead of the description's Setup=;\n"
     "        --codepage writes names in the users' Windows code page N (default 1252);\n"
     "        OUTDIR changes only when the build succeeds (SOURCE_DATE_EPOCH: same images)\n"
+    "        --best packs the archives smaller, several times slower\n"
     "  check SCRIPT [DISKDIR...]\n"
     "        report what setup would read otherwise than meant, as FILE:LINE: messages;\n"
     "        the disk folders (in order) are checked for the files the script names\n"
@@ -33,6 +34,8 @@ int Build(int argc, char** argv)
     for (int i = 2; i < argc; i++) {
         if (strcmp(argv[i], "--images") == 0) {
             o.images = 1;
+        } else if (strcmp(argv[i], "--best") == 0) {
+            o.pack = PackBest;
         } else if (strcmp(argv[i], "--setup") == 0 && i + 1 < argc) {
             o.setup = argv[++i];
         } else if (strcmp(argv[i], "--codepage") == 0 && i + 1 < argc) {

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     ByteBuffer packed;
     InitBuffer(packed);
-    if (!EncodeLh5(plain, n, packed))
+    if (!EncodeLh5(plain, n, packed, PackDefault))
         abort();
     // Any fatal report on our own stream is a finding.
     FatalErrorHook = nullptr;

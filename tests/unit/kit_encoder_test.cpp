@@ -12,7 +12,7 @@ Bytes Encode(const Bytes& plain)
 {
     ByteBuffer out;
     InitBuffer(out);
-    EXPECT_EQ(EncodeLh5(plain.data(), plain.size(), out), 1);
+    EXPECT_EQ(EncodeLh5(plain.data(), plain.size(), out, PackDefault), 1);
     Bytes packed(out.data, out.data + out.size);
     FreeBuffer(out);
     return packed;
@@ -118,13 +118,13 @@ TEST(KitWriter, MembersReadBackWithTheirMethods)
     ByteBuffer archive;
     InitBuffer(archive);
     const uint32_t when = DosDateTime(0);
-    ASSERT_TRUE(AppendMember(archive, "APP\\README.TXT", text.data(), text.size(), when, MemberWhole, 0));
-    ASSERT_TRUE(AppendMember(archive, "NOISE", noise.data(), noise.size(), when, MemberWhole, 0));
-    ASSERT_TRUE(AppendMember(archive, "PART", text.data(), 100, when, MemberSplitFirst, 0));
-    ASSERT_TRUE(AppendMember(archive, "PART", noise.data(), 100, when, MemberSplitNext, 1));
-    ASSERT_TRUE(AppendMember(archive, "EMPTY", nullptr, 0, when, MemberWhole, 0));
+    ASSERT_TRUE(AppendMember(archive, "APP\\README.TXT", text.data(), text.size(), when, MemberWhole, PackDefault));
+    ASSERT_TRUE(AppendMember(archive, "NOISE", noise.data(), noise.size(), when, MemberWhole, PackDefault));
+    ASSERT_TRUE(AppendMember(archive, "PART", text.data(), 100, when, MemberSplitFirst, PackDefault));
+    ASSERT_TRUE(AppendMember(archive, "PART", noise.data(), 100, when, MemberSplitNext, PackStore));
+    ASSERT_TRUE(AppendMember(archive, "EMPTY", nullptr, 0, when, MemberWhole, PackDefault));
     std::string tooLong(MaxMemberName + 1, 'n');
-    EXPECT_FALSE(AppendMember(archive, tooLong.c_str(), text.data(), 1, when, MemberWhole, 0));
+    EXPECT_FALSE(AppendMember(archive, tooLong.c_str(), text.data(), 1, when, MemberWhole, PackDefault));
     EndArchive(archive);
 
     OpenArchiveMemory(archive.data, archive.size);

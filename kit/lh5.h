@@ -1,0 +1,125 @@
+// The -lh5- encoder's pieces, shared by its files: the match finder
+// (lh5match.cpp), the parses (lh5parse.cpp), the block writer (lh5block.cpp)
+// and the drivers that encode a file whole or in parts (lh5encode.cpp).
+#pragma once
+
+#include "kit/kit.h"
+
+constexpr int WindowBytes = 8192;
+constexpr int MaxOffset = WindowBytes - 1;  // bytes back; the decoder allows 8192
+constexpr int MinMatch = 3;
+constexpr int MaxMatch = 256;
+constexpr int SymbolAlphabet = 510;
+constexpr int DistanceAlphabet = 14;
+constexpr int LengthAlphabet = 19;
+constexpr int MaxCodeLength = 16;
+constexpr int BlockSymbols = 16384;     // symbols per block of the default mode
+constexpr int MaxBlockSymbols = 65535;  // what the block's count field holds
+
+// One output symbol: a literal byte (0..255) or a match length + 253 with
+// the match's distance (bytes back minus 1).
+struct Token {
+    uint16_t symbol;
+    uint16_t distance;
+};
+
+inline size_t TokenBytes(Token t)
+{
+    return t.symbol < 256 ? 1 : static_cast<size_t>(t.symbol - 253);
+}
+
+// Distance code j of a distance value: 0 for 0, else its bit length; j - 1
+// more bits follow the code when j > 1.
+inline int DistanceCode(unsigned d)
+{
+    return d == 0 ? 0 : 32 - __builtin_clz(d);
+}
+
+// A parse: tokens, and the token index at which each block begins (the
+// first is 0; a block runs to the next one or to the end).
+struct Parse {
+    Token* tokens;
+    size_t count;
+    size_t capacity;
+    size_t* blocks;
+    size_t blockCount;
+    size_t blockCapacity;
+    int failed;
+};
+
+void InitParse(Parse& p);
+void FreeParse(Parse& p);
+void AddToken(Parse& p, Token t);
+void StartBlock(Parse& p);
+
+// ---- Match finder (lh5match.cpp) ---------------------------------------------------------
+
+// Hash chains: a hash of the next three bytes leads to the latest position
+// with that hash, and a chain links each position to the one before it with
+// the same hash, as far back as the window reaches. Positions before `from`
+// are never inserted, so no match reaches before it.
+struct Matcher {
+    const uint8_t* data;
+    size_t from;
+    size_t end;                // matches never read at or past it
+    int32_t head[1 << 15];     // latest position of each hash, -1: none
+    int32_t prev[WindowBytes]; // previous position with the same hash
+};
+
+struct Match {
+    uint16_t length;
+    uint16_t offset;           // bytes back
+};
+
+// 0 when memory ran out.
+Matcher* NewMatcher(const uint8_t* data, size_t from, size_t end);
+void Insert(Matcher& m, size_t pos);
+// Longest match for pos longer than `atLeast` among `chain` positions tried
+// (pos itself not yet inserted); its length (0 when none) and offset.
+int FindLongest(const Matcher& m, size_t pos, int atLeast, int chain, int* offset);
+// Every match for pos that is longer than all nearer ones (so lengths and
+// offsets both rise), at most `max`; their number.
+int FindAll(const Matcher& m, size_t pos, int chain, Match* out, int max);
+
+// ---- Parses (lh5parse.cpp) ---------------------------------------------------------------
+
+// Each appends the tokens of data[from, to) to p with its block starts; the
+// matches reach no byte before `from` and none at or past `to`.
+int ParseLazy(const uint8_t* data, size_t from, size_t to, Parse& p);
+int ParseNearOptimal(const uint8_t* data, size_t from, size_t to, Parse& p);
+
+// ---- Block writer (lh5block.cpp) -------------------------------------------------------
+
+struct BitWriter {
+    ByteBuffer* out;  // null: only count
+    uint64_t bits;    // pending bits, right-aligned
+    int count;
+    uint64_t total;   // bits put so far
+};
+
+void PutBits(BitWriter& w, int n, unsigned value);
+// Pads the last byte with zero bits.
+void FlushBits(BitWriter& w);
+// Puts bits [first, last) of a stream written MSB first at `bytes`.
+void CopyBits(BitWriter& w, const uint8_t* bytes, uint64_t first, uint64_t last);
+
+// The codes a block is written with, from its tokens' frequencies.
+struct BlockCodes {
+    uint32_t symbolFreq[SymbolAlphabet];
+    uint32_t distanceFreq[DistanceAlphabet];
+    uint8_t symbolLen[SymbolAlphabet];
+    uint8_t distanceLen[DistanceAlphabet];
+    int symbolsUsed;
+    int distancesUsed;
+};
+
+void CountTokens(const Token* t, size_t n, BlockCodes& c);
+// Makes the code lengths from the frequencies already counted.
+void MakeBlockCodes(BlockCodes& c);
+// Bits the block of these frequencies takes, tables and symbols.
+uint64_t BlockBits(BlockCodes& c);
+uint64_t TokenBlockBits(const Token* t, size_t n);
+void WriteBlock(BitWriter& w, const Token* t, size_t n);
+// Writes every block of a parse; when `starts` is given, the bit position at
+// which each block begins (p.blockCount of them) and the end.
+void WriteParse(BitWriter& w, const Parse& p, uint64_t* starts);

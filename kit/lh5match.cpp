@@ -1,0 +1,133 @@
+// The -lh5- match finder: hash chains over the 8192-byte window.
+//
+// A hash of the next three bytes leads to the latest position with the same
+// hash, and a chain links each position to the one before it with that hash.
+// The chain of a position is walked from the nearest candidate outwards and
+// stops at the window's reach or after a given number of candidates: a
+// longer walk finds longer or nearer matches at a cost in time that grows
+// with it (the default mode walks 128, the best mode 256).
+#include <stdlib.h>
+#include <string.h>
+
+#include "kit/lh5.h"
+
+namespace {
+
+constexpr int HashBits = 15;
+constexpr int NiceLongest = 128;  // a longest-match search ends at a match this long
+
+inline unsigned Hash3(const uint8_t* p)
+{
+    uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16);
+    return (v * 2654435761u) >> (32 - HashBits);
+}
+
+// Length of the common run of a and b, at most limit bytes.
+inline int CommonLength(const uint8_t* a, const uint8_t* b, int limit)
+{
+    int n = 0;
+    while (n + 8 <= limit) {
+        uint64_t x, y;
+        memcpy(&x, a + n, 8);
+        memcpy(&y, b + n, 8);
+        uint64_t diff = x ^ y;
+        if (diff)
+            return n + (__builtin_ctzll(diff) >> 3);
+        n += 8;
+    }
+    while (n < limit && a[n] == b[n])
+        n++;
+    return n;
+}
+
+inline int Limit(const Matcher& m, size_t pos)
+{
+    size_t left = m.end - pos;
+    return left < MaxMatch ? static_cast<int>(left) : MaxMatch;
+}
+
+}  // namespace
+
+Matcher* NewMatcher(const uint8_t* data, size_t from, size_t end)
+{
+    Matcher* m = static_cast<Matcher*>(malloc(sizeof(Matcher)));
+    if (!m)
+        return nullptr;
+    m->data = data;
+    m->from = from;
+    m->end = end;
+    for (int32_t& h : m->head)
+        h = -1;
+    return m;
+}
+
+void Insert(Matcher& m, size_t pos)
+{
+    if (pos + MinMatch > m.end)
+        return;
+    unsigned h = Hash3(m.data + pos);
+    m.prev[pos & (WindowBytes - 1)] = m.head[h];
+    m.head[h] = static_cast<int32_t>(pos);
+}
+
+int FindLongest(const Matcher& m, size_t pos, int atLeast, int chain, int* offset)
+{
+    int limit = Limit(m, pos);
+    if (limit < MinMatch)
+        return 0;
+    const uint8_t* here = m.data + pos;
+    int best = atLeast < MinMatch - 1 ? MinMatch - 1 : atLeast;
+    int bestLength = 0;
+    if (best >= limit)
+        return 0;
+    int32_t cand = m.head[Hash3(here)];
+    while (cand >= 0 && chain-- > 0) {
+        size_t back = pos - static_cast<size_t>(cand);
+        if (back > MaxOffset || back == 0)
+            break;
+        const uint8_t* there = m.data + cand;
+        if (there[best] == here[best] && there[0] == here[0]) {
+            int n = CommonLength(there, here, limit);
+            if (n > best) {
+                best = n;
+                bestLength = n;
+                *offset = static_cast<int>(back);
+                if (n >= limit || n >= NiceLongest)
+                    break;
+            }
+        }
+        cand = m.prev[cand & (WindowBytes - 1)];
+    }
+    return bestLength;
+}
+
+int FindAll(const Matcher& m, size_t pos, int chain, Match* out, int max)
+{
+    int limit = Limit(m, pos);
+    if (limit < MinMatch)
+        return 0;
+    const uint8_t* here = m.data + pos;
+    int best = MinMatch - 1;
+    int found = 0;
+    int32_t cand = m.head[Hash3(here)];
+    while (cand >= 0 && chain-- > 0) {
+        size_t back = pos - static_cast<size_t>(cand);
+        if (back > MaxOffset || back == 0)
+            break;
+        const uint8_t* there = m.data + cand;
+        if (there[best] == here[best] && there[0] == here[0]) {
+            int n = CommonLength(there, here, limit);
+            if (n > best) {
+                best = n;
+                // A full list keeps its longest: the last entry is replaced.
+                if (found == max)
+                    found--;
+                out[found++] = {static_cast<uint16_t>(n), static_cast<uint16_t>(back)};
+                if (n >= limit)
+                    break;
+            }
+        }
+        cand = m.prev[cand & (WindowBytes - 1)];
+    }
+    return found;
+}

@@ -1,0 +1,402 @@
+// The -lh5- parses: which literals and matches stand for the input, and
+// where blocks begin.
+//
+// Lazy (the default mode): a match is taken only when the next position does
+// not start a longer one; blocks of 16384 symbols.
+//
+// Near-optimal (the best mode): the cheapest path through the input under a
+// cost model, iterated; blocks begun where their own codes make the whole
+// cheaper. See ParseNearOptimal.
+#include <stdlib.h>
+#include <string.h>
+
+#include "kit/lh5.h"
+
+namespace {
+
+constexpr int LazyChain = 128;      // positions tried per match search
+constexpr int GoodMatch = 32;       // a lazy search after a match this long tries a quarter
+constexpr int NiceLazy = 128;       // a match this long is taken without a lazy search
+
+constexpr size_t SegmentBytes = 1 << 17;  // input parsed at once by the best mode
+constexpr int BestChain = 256;
+constexpr int MaxCandidates = 24;   // matches kept per position
+constexpr int NiceLength = 96;      // a match this long is taken; the positions it covers are not searched
+constexpr int PieceTokens = 1024;   // the smallest block the best mode considers
+constexpr int BlockPasses = 2;      // parses of each block with its own code lengths
+
+}  // namespace
+
+// ---- Lazy parse ---------------------------------------------------------------------
+
+int ParseLazy(const uint8_t* in, size_t from, size_t to, Parse& p)
+{
+    Matcher* m = NewMatcher(in, from, to);
+    if (!m)
+        return 0;
+    size_t symbols = 0;
+    auto emit = [&](unsigned symbol, unsigned distance) {
+        if (symbols++ % BlockSymbols == 0)
+            StartBlock(p);
+        AddToken(p, {static_cast<uint16_t>(symbol), static_cast<uint16_t>(distance)});
+    };
+    size_t pos = from;
+    int offset = 0;
+    int length = pos < to ? FindLongest(*m, pos, 0, LazyChain, &offset) : 0;
+    while (pos < to) {
+        Insert(*m, pos);
+        if (length < MinMatch) {
+            emit(in[pos], 0);
+            pos++;
+            length = pos < to ? FindLongest(*m, pos, 0, LazyChain, &offset) : 0;
+            continue;
+        }
+        // Lazy step: does the next position start a longer match?
+        int nextOffset = 0;
+        int next = 0;
+        if (length < NiceLazy && pos + 1 < to)
+            next = FindLongest(*m, pos + 1, length, length >= GoodMatch ? LazyChain / 4 : LazyChain,
+                               &nextOffset);
+        if (next > length) {
+            emit(in[pos], 0);
+            pos++;
+            length = next;
+            offset = nextOffset;
+            continue;
+        }
+        emit(static_cast<unsigned>(length + 253), static_cast<unsigned>(offset - 1));
+        size_t matchEnd = pos + static_cast<size_t>(length);
+        for (pos++; pos < matchEnd; pos++)
+            Insert(*m, pos);
+        length = pos < to ? FindLongest(*m, pos, 0, LazyChain, &offset) : 0;
+    }
+    free(m);
+    return !p.failed;
+}
+
+// ---- Near-optimal parse ----------------------------------------------------------------
+
+namespace {
+
+// The cost model. A literal or match is charged the bits it takes in the
+// block that holds it: the code length of its symbol, and for a match also
+// the code length of its distance code and the distance's extra bits. The
+// code lengths are those of the block's own Huffman codes, made from the
+// previous parse's frequencies; as the parse changes the frequencies, parse
+// and codes are iterated. The block's tables are not charged here: they are
+// what block boundaries are chosen by. A symbol the previous parse did not
+// use has no code; it is charged as a rare symbol would be, so that a parse
+// can take it up when it pays. The first costs of a segment come from a
+// greedy parse (the longest match at each position), which is cheap and
+// close enough for the iterations to improve on.
+constexpr uint32_t UnusedSymbolCost = 13;
+constexpr uint32_t UnusedDistanceCost = 7;
+
+struct Costs {
+    uint32_t symbol[SymbolAlphabet];
+    uint32_t distance[DistanceAlphabet];  // code and extra bits
+};
+
+void CostsFromCodes(const BlockCodes& c, Costs& k)
+{
+    // A single symbol in use is written in the single form at no cost; one
+    // bit keeps the model from preferring it without limit.
+    for (int s = 0; s < SymbolAlphabet; s++)
+        k.symbol[s] = c.symbolLen[s] ? c.symbolLen[s] : c.symbolFreq[s] ? 1 : UnusedSymbolCost;
+    for (int j = 0; j < DistanceAlphabet; j++)
+        k.distance[j] = (c.distanceLen[j] ? c.distanceLen[j] : c.distanceFreq[j] ? 1 : UnusedDistanceCost) +
+                        (j > 1 ? j - 1 : 0);
+}
+
+void CostsFromTokens(const Token* t, size_t n, Costs& k)
+{
+    BlockCodes c;
+    CountTokens(t, n, c);
+    MakeBlockCodes(c);
+    CostsFromCodes(c, k);
+}
+
+// The matches found for each position of a segment.
+struct Candidates {
+    size_t base;            // input position of entry 0
+    size_t size;
+    uint8_t* count;
+    Match* match;           // MaxCandidates per position
+};
+
+struct Arrival {
+    uint32_t cost;
+    uint16_t length;        // of the step that arrives here (1: literal)
+    uint16_t offset;
+};
+
+// Growable token scratch.
+struct Tokens {
+    Token* t;
+    size_t n;
+    size_t capacity;
+    int failed;             // a token was lost for want of memory
+};
+
+bool Push(Tokens& v, Token t)
+{
+    if (v.n == v.capacity) {
+        size_t grown = v.capacity ? v.capacity * 2 : 65536;
+        Token* bigger = static_cast<Token*>(realloc(v.t, grown * sizeof(Token)));
+        if (!bigger) {
+            v.failed = 1;
+            return false;
+        }
+        v.t = bigger;
+        v.capacity = grown;
+    }
+    v.t[v.n++] = t;
+    return true;
+}
+
+Token MakeToken(const uint8_t* in, size_t pos, int length, int offset)
+{
+    if (length == 1)
+        return {in[pos], 0};
+    return {static_cast<uint16_t>(length + 253), static_cast<uint16_t>(offset - 1)};
+}
+
+// Finds the candidates of [from, to) (inserting every position).
+void FindCandidates(Matcher& m, size_t from, size_t to, Candidates& c)
+{
+    c.base = from;
+    c.size = to - from;
+    size_t skip = 0;
+    for (size_t pos = from; pos < to; pos++) {
+        size_t i = pos - from;
+        if (skip > 0) {
+            skip--;
+            c.count[i] = 0;
+        } else {
+            int n = FindAll(m, pos, BestChain, c.match + i * MaxCandidates, MaxCandidates);
+            c.count[i] = static_cast<uint8_t>(n);
+            if (n > 0 && c.match[i * MaxCandidates + n - 1].length >= NiceLength)
+                skip = c.match[i * MaxCandidates + n - 1].length - 1;
+        }
+        Insert(m, pos);
+    }
+}
+
+// The longest match at each position: the start for the costs.
+void ParseGreedy(const uint8_t* in, const Candidates& c, Tokens& out)
+{
+    out.n = 0;
+    size_t i = 0;
+    while (i < c.size) {
+        int n = c.count[i];
+        if (n == 0) {
+            Push(out, MakeToken(in, c.base + i, 1, 0));
+            i++;
+            continue;
+        }
+        Match m = c.match[i * MaxCandidates + n - 1];
+        Push(out, MakeToken(in, c.base + i, m.length, m.offset));
+        i += m.length;
+    }
+}
+
+// The cheapest path over [first, last) (segment indexes) under the costs:
+// every position is reached by a literal from the one before or by a match
+// of any length from 3 to the candidate's from an earlier one; for each
+// length the nearest candidate that long is used, as nearer is never dearer.
+void ParseCheapest(const uint8_t* in, const Candidates& c, size_t first, size_t last, const Costs& k,
+                   Arrival* a, Tokens& out)
+{
+    size_t n = last - first;
+    for (size_t i = 0; i <= n; i++)
+        a[i].cost = UINT32_MAX;
+    a[0].cost = 0;
+    for (size_t i = 0; i < n; i++) {
+        uint32_t here = a[i].cost;
+        size_t at = first + i;
+        uint32_t lit = here + k.symbol[in[c.base + at]];
+        if (lit < a[i + 1].cost)
+            a[i + 1] = {lit, 1, 0};
+        int count = c.count[at];
+        const Match* m = c.match + at * MaxCandidates;
+        size_t room = n - i;
+        int length = MinMatch;
+        for (int j = 0; j < count; j++) {
+            int top = m[j].length;
+            if (static_cast<size_t>(top) > room)
+                top = static_cast<int>(room);
+            uint32_t base = here + k.distance[DistanceCode(m[j].offset - 1u)];
+            for (; length <= top; length++) {
+                uint32_t cost = base + k.symbol[length + 253];
+                if (cost < a[i + length].cost)
+                    a[i + length] = {cost, static_cast<uint16_t>(length), m[j].offset};
+            }
+        }
+    }
+    // Walk back from the end, then turn the steps round.
+    size_t start = out.n;
+    for (size_t i = n; i > 0; i -= a[i].length)
+        Push(out, MakeToken(in, c.base + first + i - a[i].length, a[i].length, a[i].offset));
+    for (size_t x = start, y = out.n - 1; x < y; x++, y--) {
+        Token t = out.t[x];
+        out.t[x] = out.t[y];
+        out.t[y] = t;
+    }
+}
+
+// Block boundaries by cost. There is no efficient way to find the best
+// boundaries in general; this starts from pieces of PieceTokens symbols and
+// merges the neighbours whose merging saves the most bits (a block's tables
+// cost bits, but codes fitted to a smaller part of the data save them) until
+// no merge saves any. Returns the number of blocks; starts[] holds the token
+// index of each.
+struct Piece {
+    size_t first, last;
+    BlockCodes codes;
+    uint64_t bits;
+};
+
+uint64_t MergedBits(const Piece& x, const Piece& y)
+{
+    if (y.last - x.first > MaxBlockSymbols)
+        return UINT64_MAX;
+    BlockCodes c;
+    for (int s = 0; s < SymbolAlphabet; s++)
+        c.symbolFreq[s] = x.codes.symbolFreq[s] + y.codes.symbolFreq[s];
+    for (int j = 0; j < DistanceAlphabet; j++)
+        c.distanceFreq[j] = x.codes.distanceFreq[j] + y.codes.distanceFreq[j];
+    MakeBlockCodes(c);
+    return BlockBits(c);
+}
+
+size_t ChooseBlocks(const Token* t, size_t n, size_t* starts, Piece* pieces, uint64_t* saving)
+{
+    size_t count = 0;
+    for (size_t first = 0; first < n; first += PieceTokens) {
+        Piece& p = pieces[count++];
+        p.first = first;
+        p.last = first + PieceTokens < n ? first + PieceTokens : n;
+        CountTokens(t + p.first, p.last - p.first, p.codes);
+        MakeBlockCodes(p.codes);
+        p.bits = BlockBits(p.codes);
+    }
+    // saving[i]: bits saved by merging pieces i and i + 1 (0: none).
+    auto rate = [&](size_t i) {
+        uint64_t merged = MergedBits(pieces[i], pieces[i + 1]);
+        uint64_t apart = pieces[i].bits + pieces[i + 1].bits;
+        saving[i] = merged < apart ? apart - merged : 0;
+    };
+    for (size_t i = 0; i + 1 < count; i++)
+        rate(i);
+    for (;;) {
+        size_t best = count;
+        for (size_t i = 0; i + 1 < count; i++) {
+            if (saving[i] > 0 && (best == count || saving[i] > saving[best]))
+                best = i;
+        }
+        if (best == count)
+            break;
+        Piece& x = pieces[best];
+        const Piece& y = pieces[best + 1];
+        for (int s = 0; s < SymbolAlphabet; s++)
+            x.codes.symbolFreq[s] += y.codes.symbolFreq[s];
+        for (int j = 0; j < DistanceAlphabet; j++)
+            x.codes.distanceFreq[j] += y.codes.distanceFreq[j];
+        x.last = y.last;
+        MakeBlockCodes(x.codes);
+        x.bits = BlockBits(x.codes);
+        memmove(pieces + best + 1, pieces + best + 2, (count - best - 2) * sizeof(Piece));
+        memmove(saving + best + 1, saving + best + 2, (count > best + 2 ? count - best - 2 : 0) * sizeof(uint64_t));
+        count--;
+        if (best > 0)
+            rate(best - 1);
+        if (best + 1 < count)
+            rate(best);
+    }
+    for (size_t i = 0; i < count; i++)
+        starts[i] = pieces[i].first;
+    return count;
+}
+
+size_t InputBytes(const Token* t, size_t n)
+{
+    size_t bytes = 0;
+    for (size_t i = 0; i < n; i++)
+        bytes += TokenBytes(t[i]);
+    return bytes;
+}
+
+}  // namespace
+
+// The best mode works segment by segment (SegmentBytes of input; a block
+// never spans two): the candidates of the segment are found once; a greedy
+// parse gives the first costs; the cheapest path is found twice with the
+// costs of the previous parse; block boundaries are chosen by cost over that
+// parse; then each block is parsed again with its own code lengths, kept
+// when its bits (tables included) go down.
+int ParseNearOptimal(const uint8_t* in, size_t from, size_t to, Parse& p)
+{
+    size_t segment = to - from < SegmentBytes ? to - from : SegmentBytes;
+    size_t maxPieces = segment / PieceTokens + 2;
+    Matcher* m = NewMatcher(in, from, to);
+    Candidates c = {};
+    c.count = static_cast<uint8_t*>(malloc(segment + 1));
+    c.match = static_cast<Match*>(malloc((segment + 1) * MaxCandidates * sizeof(Match)));
+    Arrival* arrivals = static_cast<Arrival*>(malloc((segment + 1) * sizeof(Arrival)));
+    Piece* pieces = static_cast<Piece*>(malloc(maxPieces * sizeof(Piece)));
+    uint64_t* saving = static_cast<uint64_t*>(malloc(maxPieces * sizeof(uint64_t)));
+    size_t* starts = static_cast<size_t*>(malloc(maxPieces * sizeof(size_t)));
+    Tokens parse = {}, block = {}, kept = {};
+    Costs* costs = static_cast<Costs*>(malloc(sizeof(Costs)));
+    int ok = m && c.count && c.match && arrivals && pieces && saving && starts && costs;
+    for (size_t at = from; ok && at < to; at += segment) {
+        size_t end = to - at < segment ? to : at + segment;
+        FindCandidates(*m, at, end, c);
+        ParseGreedy(in, c, parse);
+        for (int pass = 0; pass < 2; pass++) {
+            CostsFromTokens(parse.t, parse.n, *costs);
+            parse.n = 0;
+            ParseCheapest(in, c, 0, c.size, *costs, arrivals, parse);
+        }
+        size_t blocks = ChooseBlocks(parse.t, parse.n, starts, pieces, saving);
+        size_t position = 0;  // segment index where the block begins
+        for (size_t b = 0; b < blocks; b++) {
+            size_t first = starts[b];
+            size_t last = b + 1 < blocks ? starts[b + 1] : parse.n;
+            size_t bytes = InputBytes(parse.t + first, last - first);
+            kept.n = 0;
+            for (size_t i = first; i < last; i++)
+                Push(kept, parse.t[i]);
+            uint64_t keptBits = TokenBlockBits(kept.t, kept.n);
+            for (int pass = 0; pass < BlockPasses; pass++) {
+                CostsFromTokens(kept.t, kept.n, *costs);
+                block.n = 0;
+                ParseCheapest(in, c, position, position + bytes, *costs, arrivals, block);
+                uint64_t bits = block.n <= MaxBlockSymbols ? TokenBlockBits(block.t, block.n) : UINT64_MAX;
+                if (bits >= keptBits)
+                    break;
+                Tokens better = block;
+                block = kept;
+                kept = better;
+                keptBits = bits;
+            }
+            StartBlock(p);
+            for (size_t i = 0; i < kept.n; i++)
+                AddToken(p, kept.t[i]);
+            position += bytes;
+        }
+        ok = !p.failed && !parse.failed && !block.failed && !kept.failed;
+    }
+    free(m);
+    free(c.count);
+    free(c.match);
+    free(arrivals);
+    free(pieces);
+    free(saving);
+    free(starts);
+    free(parse.t);
+    free(block.t);
+    free(kept.t);
+    free(costs);
+    return ok && !p.failed;
+}
