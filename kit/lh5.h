@@ -51,6 +51,8 @@ void InitParse(Parse& p);
 void FreeParse(Parse& p);
 void AddToken(Parse& p, Token t);
 void StartBlock(Parse& p);
+// A block begins at token index `token`, after the last one's start.
+void StartBlockAt(Parse& p, size_t token);
 
 // ---- Match finder (lh5match.cpp) ---------------------------------------------------------
 

@@ -402,14 +402,19 @@ void AddToken(Parse& p, Token t)
     p.tokens[p.count++] = t;
 }
 
-// An empty block is never made: a start where the last block begins is kept once.
 void StartBlock(Parse& p)
 {
-    if (p.blockCount > 0 && p.blocks[p.blockCount - 1] == p.count)
+    StartBlockAt(p, p.count);
+}
+
+// An empty block is never made: a start where the last block begins is kept once.
+void StartBlockAt(Parse& p, size_t token)
+{
+    if (p.blockCount > 0 && p.blocks[p.blockCount - 1] == token)
         return;
     if (p.failed || !Grow(p.blocks, p.blockCapacity, p.blockCount + 1)) {
         p.failed = 1;
         return;
     }
-    p.blocks[p.blockCount++] = p.count;
+    p.blocks[p.blockCount++] = token;
 }

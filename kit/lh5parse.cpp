@@ -380,9 +380,17 @@ int ParseNearOptimal(const uint8_t* in, size_t from, size_t to, Parse& p)
                 kept = better;
                 keptBits = bits;
             }
-            StartBlock(p);
+            // The first block of a segment joins the last of the one before
+            // when one block of both is smaller.
+            size_t begins = p.count;
             for (size_t i = 0; i < kept.n; i++)
                 AddToken(p, kept.t[i]);
+            size_t lastStart = p.blockCount > 0 ? p.blocks[p.blockCount - 1] : 0;
+            bool join = b == 0 && p.blockCount > 0 && !p.failed && p.count - lastStart <= MaxBlockSymbols &&
+                        TokenBlockBits(p.tokens + lastStart, p.count - lastStart) <
+                            TokenBlockBits(p.tokens + lastStart, begins - lastStart) + keptBits;
+            if (!join)
+                StartBlockAt(p, begins);
             position += bytes;
         }
         ok = !p.failed && !parse.failed && !block.failed && !kept.failed;

@@ -8,11 +8,11 @@
 
 namespace {
 
-Bytes Encode(const Bytes& plain)
+Bytes Encode(const Bytes& plain, PackMode mode = PackDefault)
 {
     ByteBuffer out;
     InitBuffer(out);
-    EXPECT_EQ(EncodeLh5(plain.data(), plain.size(), out, PackDefault), 1);
+    EXPECT_EQ(EncodeLh5(plain.data(), plain.size(), out, mode), 1);
     Bytes packed(out.data, out.data + out.size);
     FreeBuffer(out);
     return packed;
@@ -42,10 +42,29 @@ Bytes Random(size_t n, unsigned seed, int alphabet)
     return b;
 }
 
+// Text lines and code-like bytes, mixed: blocks of different statistics.
+Bytes Mixed(size_t n)
+{
+    Bytes b;
+    std::mt19937 rng(11);
+    while (b.size() < n) {
+        for (int i = 0; i < 300; i++) {
+            std::string line = "#define NAME_" + std::to_string(rng() % 5000) + " (" + std::to_string(i) + ")\n";
+            b.insert(b.end(), line.begin(), line.end());
+        }
+        for (int i = 0; i < 6000; i++)
+            b.push_back(static_cast<uint8_t>(rng() % 7 == 0 ? rng() : (i % 64 < 8 ? 0x48 : i & 3)));
+    }
+    b.resize(n);
+    return b;
+}
+
 }  // namespace
 
 // Inputs that reach every form of a block: single-symbol alphabets, no
-// matches, only matches, several blocks, matches over the whole window.
+// matches, only matches, several blocks, matches over the whole window; in
+// both modes, the best no larger than the default (a byte or two more where
+// its segments of 128 KB end a match that the default runs on).
 TEST(KitEncoder, RoundTripsThroughTheDecoder)
 {
     Bytes text;
@@ -54,6 +73,7 @@ TEST(KitEncoder, RoundTripsThroughTheDecoder)
         text.insert(text.end(), line.begin(), line.end());
     }
     Bytes window = Random(8191, 5, 256);
+    Bytes mixed = Mixed(400000);
     Bytes farMatches = window;
     farMatches.insert(farMatches.end(), window.begin(), window.end());
     struct Case {
@@ -68,11 +88,15 @@ TEST(KitEncoder, RoundTripsThroughTheDecoder)
         {"text, many blocks", text, text.size() / 3},
         {"incompressible", Random(70000, 2, 256), 70000 + 70000 / 50},
         {"matches 8191 back", farMatches, 8191 + 8191 / 10},
+        {"text and binary", mixed, mixed.size() / 3},
     };
     for (const Case& c : cases) {
         Bytes packed = Encode(c.data);
         EXPECT_LE(packed.size(), c.maxPacked) << c.what;
         EXPECT_EQ(DecodeAll(packed, c.data.size()), c.data) << c.what;
+        Bytes best = Encode(c.data, PackBest);
+        EXPECT_LE(best.size(), packed.size() + 2) << c.what << ", best mode";
+        EXPECT_EQ(DecodeAll(best, c.data.size()), c.data) << c.what << ", best mode";
     }
 }
 
@@ -151,4 +175,60 @@ TEST(KitWriter, MembersReadBackWithTheirMethods)
     }
     EXPECT_EQ(ReadMemberHeader(), 0);
     FreeBuffer(archive);
+}
+
+// A file packed once and cut into parts as the builder cuts it: each part's
+// stream decodes on its own to its bytes, every part but the last fills its
+// room to within 64 bytes (the room is whole clusters, so it fills its disk
+// to within one), and the parts together cost little more than the whole.
+// Rooms smaller than the head of a part, a block, and many blocks; a file
+// that does not pack is cut into stored parts of the room's size.
+TEST(KitEncoder, PartsCutFromOnePackingDecodeOnTheirOwn)
+{
+    Bytes mixed = Mixed(700000);
+    Bytes noise = Random(100000, 4, 256);
+    struct Case {
+        const char* what;
+        const Bytes& data;
+        PackMode mode;
+        uint64_t room;
+    } cases[] = {
+        {"default, 60000", mixed, PackDefault, 60000},
+        {"default, 1500", mixed, PackDefault, 1500},
+        {"default, 150000", mixed, PackDefault, 150000},
+        {"best, 60000", mixed, PackBest, 60000},
+        {"best, 2500", mixed, PackBest, 2500},
+        {"noise", noise, PackDefault, 30000},
+    };
+    for (const Case& c : cases) {
+        Bytes whole = Encode(c.data, c.mode);
+        PackedFile* f = PackFile(c.data.data(), c.data.size(), c.mode);
+        ASSERT_TRUE(f) << c.what;
+        ByteBuffer part;
+        InitBuffer(part);
+        Bytes joined;
+        size_t start = 0, total = 0;
+        int parts = 0;
+        while (start < c.data.size()) {
+            size_t end = 0;
+            ASSERT_EQ(CutPart(*f, start, c.room, part, &end), 1) << c.what;
+            ASSERT_GT(end, start) << c.what;
+            EXPECT_LE(part.size, c.room) << c.what << ", part " << parts;
+            if (end < c.data.size()) {
+                EXPECT_GE(part.size + 64, c.room) << c.what << ", part " << parts;
+            }
+            Bytes bytes(part.data, part.data + part.size);
+            Bytes plain = c.data.size() == 100000 ? bytes : DecodeAll(bytes, end - start);
+            EXPECT_TRUE(std::equal(plain.begin(), plain.end(), c.data.begin() + start)) << c.what << ", part " << parts;
+            joined.insert(joined.end(), plain.begin(), plain.end());
+            total += part.size;
+            start = end;
+            parts++;
+        }
+        EXPECT_EQ(joined, c.data) << c.what;
+        EXPECT_LE(total, whole.size() + parts * 2500) << c.what << ": " << parts << " parts";
+        EXPECT_GE(parts, static_cast<int>(whole.size() / c.room)) << c.what;
+        FreeBuffer(part);
+        FreePackedFile(f);
+    }
 }
