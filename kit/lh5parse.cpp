@@ -18,12 +18,13 @@ constexpr int LazyChain = 128;      // positions tried per match search
 constexpr int GoodMatch = 32;       // a lazy search after a match this long tries a quarter
 constexpr int NiceLazy = 128;       // a match this long is taken without a lazy search
 
-constexpr size_t SegmentBytes = 1 << 17;  // input parsed at once by the best mode
-constexpr int BestChain = 256;
+constexpr size_t SegmentBytes = 1 << 19;  // input parsed at once by the best mode
+constexpr int BestChain = 1024;
 constexpr int MaxCandidates = 24;   // matches kept per position
-constexpr int NiceLength = 96;      // a match this long is taken; the positions it covers are not searched
-constexpr int PieceTokens = 1024;   // the smallest block the best mode considers
-constexpr int BlockPasses = 2;      // parses of each block with its own code lengths
+constexpr int NiceLength = 256;     // a match this long is taken; the positions it covers are not searched
+constexpr int PieceTokens = 256;    // the smallest block the best mode considers
+constexpr int SegmentPasses = 4;  // parses of a segment with the costs of the one before
+constexpr int BlockPasses = 3;      // parses of each block with its own code lengths
 
 }  // namespace
 
@@ -89,8 +90,8 @@ namespace {
 // can take it up when it pays. The first costs of a segment come from a
 // greedy parse (the longest match at each position), which is cheap and
 // close enough for the iterations to improve on.
-constexpr uint32_t UnusedSymbolCost = 13;
-constexpr uint32_t UnusedDistanceCost = 7;
+constexpr uint32_t UnusedSymbolCost = 16;
+constexpr uint32_t UnusedDistanceCost = 9;
 
 struct Costs {
     uint32_t symbol[SymbolAlphabet];
@@ -353,7 +354,7 @@ int ParseNearOptimal(const uint8_t* in, size_t from, size_t to, Parse& p)
         size_t end = to - at < segment ? to : at + segment;
         FindCandidates(*m, at, end, c);
         ParseGreedy(in, c, parse);
-        for (int pass = 0; pass < 2; pass++) {
+        for (int pass = 0; pass < SegmentPasses; pass++) {
             CostsFromTokens(parse.t, parse.n, *costs);
             parse.n = 0;
             ParseCheapest(in, c, 0, c.size, *costs, arrivals, parse);
