@@ -2,11 +2,13 @@
 # Archives made by other tools extract byte for byte as an independent
 # extractor (lhasa) extracts them; the program's own method ids, "\" names and
 # continuation members over two archives; damaged archives fail loudly; the
-# tool's conventions.
-#   interop.sh LZHX MKFIXTURE
+# tool's conventions; with SETUPKIT, the parts of files the builder splits
+# over disks, in both packing modes, read by every tool.
+#   interop.sh LZHX MKFIXTURE [SETUPKIT]
 set -uo pipefail
 LZHX=$1
 MKFIXTURE=$2
+SETUPKIT=${3:-}
 WORK=$(mktemp -d /tmp/archive_interop.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 failures=0
@@ -74,17 +76,19 @@ own_list disk2.lzh | grep -q '^APP\\BIN\\CODE.BIN .* <st+> ' || fail "list of ow
 # ---- Archives written by "lzhx a", read by every tool ---------------------------
 # Members in a folder get "\" names: lhasa, 7zz and lzhx make folders of them,
 # jlha keeps the "\" in a file name of its own.
-for mode in "" -0; do
+# The best mode writes the same members, smaller than the default's.
+for mode in "" --best -0; do
     archive=$WORK/own$mode.lzh
     check "lzhx a $mode" "$LZHX" a $mode "$archive" -C src .
     check "own$mode: lzhx t" "$LZHX" t "$archive"
-    if [ -z "$mode" ]; then
-        own_list "$archive" | grep -q '^big.txt .* -lh5- ' || fail "big.txt not compressed"
-        own_list "$archive" | grep -q '^random.bin .* -lh0- ' || fail "random.bin compressed"
-        [ "$(stat -c %s "$archive")" -lt $(( $(stat -c %s c1o5.lzh) + 1000 )) ] || fail "own archive larger than jlha's"
+    if [ "$mode" != -0 ]; then
+        own_list "$archive" | grep -q '^big.txt .* -lh5- ' || fail "$mode: big.txt not compressed"
+        own_list "$archive" | grep -q '^random.bin .* -lh0- ' || fail "$mode: random.bin compressed"
+        [ "$(stat -c %s "$archive")" -lt $(( $(stat -c %s c1o5.lzh) + 1000 )) ] || fail "own$mode archive larger than jlha's"
     else
         [ "$("$LZHX" l "$archive" | grep -c -- '-lh5-')" -eq 0 ] || fail "-0 compressed a member"
     fi
+    [ "$mode" = --best ] && { [ "$(stat -c %s "$archive")" -lt "$(stat -c %s own.lzh)" ] || fail "--best not smaller"; }
     for tool in lzhx lhasa 7zz jlha; do
         out=$WORK/by-$tool$mode
         mkdir -p "$out"
@@ -116,6 +120,67 @@ PY
 [ -e x.lzh ] && fail "failed lzhx a left an archive"
 "$LZHX" a x.lzh >/dev/null 2>&1; [ $? -eq 2 ] || fail "lzhx a without paths: status"
 check "lzhx a --help" "$LZHX" a --help
+
+# ---- Files split over disks by the builder, read by every tool -----------------
+# Each part of a split file is a member of its own archive: its data must be
+# a stream (or stored bytes) that decodes on its own. The other tools do not
+# know the continuation ids, so each member is taken out as a standard
+# "-lh5-" or "-lh0-" member with its own CRC, extracted by each tool, and the
+# parts joined in disk order must give the file.
+if [ -n "$SETUPKIT" ]; then
+    mkdir -p dist/app
+    cp src/big.txt src/code.bin src/random.bin dist/app/
+    printf 'Caption=Parts\r\nDefaultPath=C:\\PARTS\r\n' > dist/setup.cfg
+    printf 'Script=setup.cfg\nArchive=APP.LZH app $d\n' > dist/parts.dist
+    for pack in "" --best; do
+        "$SETUPKIT" build dist/parts.dist "disks$pack" --medium 360 $pack > "build$pack.log" 2>&1 ||
+            { fail "build 360$pack: $(cat "build$pack.log")"; continue; }
+        # Every disk but the last is full to within a cluster (1024 bytes on 360 KB).
+        sed -n 's/^disk[0-9]*: .*(\([0-9]*\) bytes free)$/\1/p' "build$pack.log" | head -n -1 |
+            while read -r free; do [ "$free" -lt 1024 ] || echo "$free"; done | grep -q . &&
+            fail "$pack: a disk before the last left a cluster or more free: $(cat "build$pack.log")"
+        rm -rf "parts$pack" && mkdir "parts$pack"
+        for disk in $(ls -d "disks$pack"/disk* | sort -V); do
+            for a in "$disk"/*.LZH; do
+                python3 - "$a" "parts$pack" <<'PY' || fail "$pack: members of $a"
+import os, struct, sys
+data = open(sys.argv[1], "rb").read()
+standard = {b"<cmp>": b"-lh5-", b"<cm+>": b"-lh5-", b"<sto>": b"-lh0-", b"<st+>": b"-lh0-",
+            b"-lh5-": b"-lh5-", b"-lh0-": b"-lh0-"}
+at = 0
+while data[at] != 0:
+    h = data[at]
+    method = data[at + 2:at + 7]
+    packed, size, when = struct.unpack_from("<III", data, at + 7)
+    n = data[at + 21]
+    name = data[at + 22:at + 22 + n].decode().replace("\\", "_")
+    crc = data[at + 22 + n:at + 24 + n]
+    body = standard[method] + struct.pack("<IIIBBB", packed, size, when, 0x20, 1, 8) + b"part.bin"
+    body += crc + b"M\0\0"
+    member = bytes([len(body), sum(body) & 0xFF]) + body + data[at + 2 + h:at + 2 + h + packed]
+    k = len([f for f in os.listdir(sys.argv[2]) if f.startswith(name + ".")])
+    open(os.path.join(sys.argv[2], "%s.%03d.lzh" % (name, k)), "wb").write(member + b"\0")
+    at += 2 + h + packed
+PY
+            done
+        done
+        ls "parts$pack" | grep -q '\.001\.lzh$' || fail "$pack: no file was split"
+        for f in big.txt code.bin random.bin; do
+            for tool in lhasa jlha 7zz; do
+                rm -rf one && mkdir one
+                for part in $(ls "parts$pack" | grep "^$f\." | sort); do
+                    case $tool in
+                        lhasa) (cd one && lhasa xq "../parts$pack/$part") ;;
+                        jlha)  (cd one && jlha x "../parts$pack/$part") ;;
+                        7zz)   (cd one && 7zz x "../parts$pack/$part") ;;
+                    esac >/dev/null 2>&1 || fail "$pack: $tool: $part"
+                    cat one/part.bin >> one/joined && rm -f one/part.bin
+                done
+                cmp -s one/joined "src/$f" || fail "$pack: $tool: the parts of $f do not give the file"
+            done
+        done
+    done
+fi
 
 # ---- Damaged archives ---------------------------------------------------------
 damaged() {  # NAME FILE EXPECTED-MESSAGE

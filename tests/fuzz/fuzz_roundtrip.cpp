@@ -1,29 +1,19 @@
 // decode(encode(x)) = x for the kit's -lh5- encoder. The first input byte
-// picks how many times the rest is repeated (1 to 32, each copy with one byte
-// changed), so that long matches, several blocks and the window's wrap are
-// reached from small inputs.
+// picks how many times the rest is repeated (bits 0-4: 1 to 32, each copy
+// with one byte changed), so that long matches, several blocks and the
+// window's wrap are reached from small inputs; bit 5 the best mode; bit 6
+// packing once and cutting into parts as the builder does, each of which
+// must decode on its own (rooms from the input size, so that parts fall
+// inside heads and blocks alike).
 #include <stdlib.h>
 #include <string.h>
 
 #include "kit/kit.h"
 #include "archive/extractor.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+// Decodes a whole stream of n bytes and compares it with `plain`.
+static void CheckStream(const ByteBuffer& packed, const uint8_t* plain, size_t n)
 {
-    if (size < 1)
-        return 0;
-    size_t copies = (data[0] & 31) + 1;
-    size_t n = (size - 1) * copies;
-    uint8_t* plain = static_cast<uint8_t*>(malloc(n + 1));
-    for (size_t c = 0; c < copies; c++) {
-        memcpy(plain + c * (size - 1), data + 1, size - 1);
-        if (size > 1)
-            plain[c * (size - 1) + (c * 7) % (size - 1)] ^= static_cast<uint8_t>(c);
-    }
-    ByteBuffer packed;
-    InitBuffer(packed);
-    if (!EncodeLh5(plain, n, packed, PackDefault))
-        abort();
     // Any fatal report on our own stream is a finding.
     FatalErrorHook = nullptr;
     OpenArchiveMemory(packed.data, packed.size);
@@ -39,6 +29,45 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Every packed byte is used, none is left over.
     if (Extractor.header.packedRemaining != 0 || BitsOverrun())
         abort();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    size_t copies = (data[0] & 31) + 1;
+    PackMode mode = data[0] & 32 ? PackBest : PackDefault;
+    size_t n = (size - 1) * copies;
+    uint8_t* plain = static_cast<uint8_t*>(malloc(n + 1));
+    for (size_t c = 0; c < copies; c++) {
+        memcpy(plain + c * (size - 1), data + 1, size - 1);
+        if (size > 1)
+            plain[c * (size - 1) + (c * 7) % (size - 1)] ^= static_cast<uint8_t>(c);
+    }
+    ByteBuffer packed;
+    InitBuffer(packed);
+    if (!(data[0] & 64)) {
+        if (!EncodeLh5(plain, n, packed, mode))
+            abort();
+        CheckStream(packed, plain, n);
+    } else {
+        PackedFile* f = PackFile(plain, n, mode);
+        if (!f)
+            abort();
+        uint64_t room = 16 + (size * 131) % 4096 + n / 8;
+        size_t start = 0;
+        while (start < n) {
+            size_t end = start;
+            if (!CutPart(*f, start, room, packed, &end) || end <= start || packed.size > room)
+                abort();
+            // A part whose data is not smaller than its bytes is stored by
+            // the writer, which then takes its bytes instead.
+            if (packed.size < end - start)
+                CheckStream(packed, plain + start, end - start);
+            start = end;
+        }
+        FreePackedFile(f);
+    }
     FreeBuffer(packed);
     free(plain);
     return 0;
