@@ -129,7 +129,8 @@ check "lzhx a --help" "$LZHX" a --help
 # parts joined in disk order must give the file.
 if [ -n "$SETUPKIT" ]; then
     mkdir -p dist/app
-    cp src/big.txt src/code.bin src/random.bin dist/app/
+    head -c 2000000 src/big.txt > dist/app/big.txt
+    cp src/code.bin src/random.bin dist/app/
     printf 'Caption=Parts\r\nDefaultPath=C:\\PARTS\r\n' > dist/setup.cfg
     printf 'Script=setup.cfg\nArchive=APP.LZH app $d\n' > dist/parts.dist
     for pack in "" --best; do
@@ -176,7 +177,7 @@ PY
                     esac >/dev/null 2>&1 || fail "$pack: $tool: $part"
                     cat one/part.bin >> one/joined && rm -f one/part.bin
                 done
-                cmp -s one/joined "src/$f" || fail "$pack: $tool: the parts of $f do not give the file"
+                cmp -s one/joined "dist/app/$f" || fail "$pack: $tool: the parts of $f do not give the file"
             done
         done
     done
