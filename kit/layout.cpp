@@ -208,6 +208,40 @@ static int OpenArchivePart(Layout& l, ArchivePart& a, const Item& item)
     return 0;
 }
 
+// The packing of the file a layout as one disk failed on: the set of disks
+// tried next begins with that file again, and takes it from here instead of
+// packing it a second time.
+struct KeptPacking {
+    char path[PathBytes];
+    PackMode mode;
+    ByteBuffer data;       // the file's bytes, which the packing refers to
+    PackedFile* packed;
+};
+static KeptPacking Kept;
+
+static PackedFile* TakeKept(const char* path, PackMode mode, ByteBuffer& data)
+{
+    if (!Kept.packed || Kept.mode != mode || strcmp(Kept.path, path) != 0)
+        return nullptr;
+    FreeBuffer(data);
+    data = Kept.data;
+    InitBuffer(Kept.data);
+    PackedFile* packed = Kept.packed;
+    Kept.packed = nullptr;
+    return packed;
+}
+
+static void Keep(const char* path, PackMode mode, ByteBuffer& data, PackedFile* packed)
+{
+    FreePackedFile(Kept.packed);
+    FreeBuffer(Kept.data);
+    FormatText(Kept.path, sizeof Kept.path, "%s", path);
+    Kept.mode = mode;
+    Kept.data = data;
+    Kept.packed = packed;
+    InitBuffer(data);
+}
+
 static int PackArchive(Layout& l, const Item& item)
 {
     const SourceFile* files = item.sources.files;
@@ -221,16 +255,18 @@ static int PackArchive(Layout& l, const Item& item)
     InitBuffer(packed);
     int status = 0;
     for (int i = 0; i < count && status == 0; i++) {
+        PackedFile* packedFile = files[i].folder ? nullptr : TakeKept(files[i].path, l.pack, data);
         if (files[i].folder)
             data.size = 0;
-        else if (!ReadWholeFile(files[i].path, data)) {
+        else if (!packedFile && !ReadWholeFile(files[i].path, data)) {
             status = KitFail("cannot read %s", files[i].path);
             break;
         }
         uint32_t when = DosDateTime(files[i].mtime);
         size_t done = 0;
         MemberKind kind = MemberWhole;
-        PackedFile* packedFile = PackFile(data.data, data.size, l.pack);
+        if (!packedFile)
+            packedFile = PackFile(data.data, data.size, l.pack);
         if (!packedFile) {
             status = KitFail("cannot pack %s", files[i].path);
             break;
@@ -285,7 +321,10 @@ static int PackArchive(Layout& l, const Item& item)
             a.part++;
             InitBuffer(a.bytes);
         }
-        FreePackedFile(packedFile);
+        if (status != 0 && !l.multi && !files[i].folder)
+            Keep(files[i].path, l.pack, data, packedFile);
+        else
+            FreePackedFile(packedFile);
     }
     if (status == 0)
         CloseArchivePart(l, a, item);
