@@ -18,7 +18,9 @@ rm -rf "$WINEPREFIX/drive_c/windows/temp"
 
 dialogue <<'EOF2'
 allow-exit
-exit 0
+# The copy starts a second program: emulated and on a loaded machine that
+# takes more than the default 15 s.
+exit 0 60000
 msgbox "Welcome" "Install the sample program?"
 host expect_relaunched 'C:\windows\temp\installc.exe A: A:\SETUP.EXE'
 press No
