@@ -196,8 +196,9 @@ int CutPart(PackedFile& f, size_t start, uint64_t room, ByteBuffer& out, size_t*
         }
         for (size_t b = 0; b < fresh.blockCount; b++) {
             size_t last = b + 1 < fresh.blockCount ? fresh.blocks[b + 1] : fresh.count;
-            // A head of more blocks than the spans hold is one block (within its count field).
-            if (headCount == MaxHeadSpans - 1 && last - fresh.blocks[b] <= MaxBlockSymbols)
+            // A head of more blocks than the spans hold ends in one block: a
+            // head is at most MaxOffset + MaxMatch symbols, within its count.
+            if (headCount == MaxHeadSpans - 1)
                 last = fresh.count;
             head[headCount++] = FreshSpan(fresh.tokens + fresh.blocks[b], last - fresh.blocks[b]);
             if (last == fresh.count)
@@ -209,7 +210,7 @@ int CutPart(PackedFile& f, size_t start, uint64_t room, ByteBuffer& out, size_t*
 
     // Whole spans while they fit; then the longest run of the next one's
     // symbols that fits, as a block of its own.
-    uint64_t roomBits = room * 8;
+    uint64_t roomBits = room < UINT64_MAX / 8 ? room * 8 : UINT64_MAX;
     uint64_t used = 0;
     size_t bytes = 0;
     int spans = 0;           // head spans taken

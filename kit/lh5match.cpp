@@ -70,44 +70,18 @@ void Insert(Matcher& m, size_t pos)
     m.head[h] = static_cast<int32_t>(pos);
 }
 
-int FindLongest(const Matcher& m, size_t pos, int atLeast, int chain, int* offset)
+// The chain walk: every match longer than `atLeast` and all nearer ones,
+// up to `nice` bytes (a match that long ends the walk); a full list keeps
+// its longest, as the last entry is replaced.
+static inline int WalkChain(const Matcher& m, size_t pos, int atLeast, int chain, int nice, Match* out, int max)
 {
     int limit = Limit(m, pos);
     if (limit < MinMatch)
         return 0;
     const uint8_t* here = m.data + pos;
     int best = atLeast < MinMatch - 1 ? MinMatch - 1 : atLeast;
-    int bestLength = 0;
     if (best >= limit)
         return 0;
-    int32_t cand = m.head[Hash3(here)];
-    while (cand >= 0 && chain-- > 0) {
-        size_t back = pos - static_cast<size_t>(cand);
-        if (back > MaxOffset || back == 0)
-            break;
-        const uint8_t* there = m.data + cand;
-        if (there[best] == here[best] && there[0] == here[0]) {
-            int n = CommonLength(there, here, limit);
-            if (n > best) {
-                best = n;
-                bestLength = n;
-                *offset = static_cast<int>(back);
-                if (n >= limit || n >= NiceLongest)
-                    break;
-            }
-        }
-        cand = m.prev[cand & (WindowBytes - 1)];
-    }
-    return bestLength;
-}
-
-int FindAll(const Matcher& m, size_t pos, int chain, Match* out, int max)
-{
-    int limit = Limit(m, pos);
-    if (limit < MinMatch)
-        return 0;
-    const uint8_t* here = m.data + pos;
-    int best = MinMatch - 1;
     int found = 0;
     int32_t cand = m.head[Hash3(here)];
     while (cand >= 0 && chain-- > 0) {
@@ -119,15 +93,28 @@ int FindAll(const Matcher& m, size_t pos, int chain, Match* out, int max)
             int n = CommonLength(there, here, limit);
             if (n > best) {
                 best = n;
-                // A full list keeps its longest: the last entry is replaced.
                 if (found == max)
                     found--;
                 out[found++] = {static_cast<uint16_t>(n), static_cast<uint16_t>(back)};
-                if (n >= limit)
+                if (n >= limit || n >= nice)
                     break;
             }
         }
         cand = m.prev[cand & (WindowBytes - 1)];
     }
     return found;
+}
+
+int FindLongest(const Matcher& m, size_t pos, int atLeast, int chain, int* offset)
+{
+    Match longest;
+    if (!WalkChain(m, pos, atLeast, chain, NiceLongest, &longest, 1))
+        return 0;
+    *offset = longest.offset;
+    return longest.length;
+}
+
+int FindAll(const Matcher& m, size_t pos, int chain, Match* out, int max)
+{
+    return WalkChain(m, pos, 0, chain, MaxMatch, out, max);
 }
