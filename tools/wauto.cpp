@@ -20,7 +20,7 @@
 namespace {
 
 const int TextCapacity = 1024;
-const int MaxTokens = 8;
+const int MaxTokens = 10;
 const int MaxWindows = 512;
 const DWORD PollMs = 20;
 const UINT SendTimeoutMs = 2000;
@@ -617,29 +617,39 @@ bool WaitGone(HWND w, DWORD timeout)
     return true;
 }
 
+// The id of a button named OK, Cancel, ... or given as a number.
+long ButtonId(const Line& line, const char* name)
+{
+    long id = -1;
+    for (const ButtonName& b : ButtonNames)
+        if (strcmp(b.name, name) == 0)
+            id = b.id;
+    if (id < 0 && !ParseNumber(name, &id))
+        Fail(line, "unknown button \"%s\"", name);
+    return id;
+}
+
+void PressButton(const Line& line, HWND window, long id)
+{
+    HWND button = FindControl(window, id);
+    if (!button)
+        Fail(line, "the window has no button with id %ld", id);
+    if (!IsWindowEnabled(button))
+        Fail(line, "button %ld is disabled", id);
+    bool box = IsMessageBox(window);
+    if (!PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)))
+        Fail(line, "could not post WM_COMMAND (error %lu)", GetLastError());
+    // A message box always closes on its buttons; wait for it so that the next
+    // line cannot find the closing box again.
+    if (box && !WaitGone(window, DefaultWaitMs))
+        Fail(line, "the message box did not close within %lu ms", DefaultWaitMs);
+}
+
 void CommandPress(const Line& line)
 {
     NeedWords(line, 2, 2, "press OK|Cancel|Yes|No|Abort|Retry|Ignore|ID");
     NeedCurrent(line);
-    long id = -1;
-    for (const ButtonName& b : ButtonNames)
-        if (strcmp(b.name, line.tokens[1].text) == 0)
-            id = b.id;
-    if (id < 0 && !ParseNumber(line.tokens[1].text, &id))
-        Fail(line, "unknown button \"%s\"", line.tokens[1].text);
-    HWND button = FindControl(Current, id);
-    if (!button)
-        Fail(line, "the current window has no button with id %ld", id);
-    if (!IsWindowEnabled(button))
-        Fail(line, "button %ld is disabled", id);
-    bool box = IsMessageBox(Current);
-    HWND pressed = Current;
-    if (!PostMessageA(pressed, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)))
-        Fail(line, "could not post WM_COMMAND (error %lu)", GetLastError());
-    // A message box always closes on its buttons; wait for it so that the next
-    // line cannot find the closing box again.
-    if (box && !WaitGone(pressed, DefaultWaitMs))
-        Fail(line, "the message box did not close within %lu ms", DefaultWaitMs);
+    PressButton(line, Current, ButtonId(line, line.tokens[1].text));
 }
 
 void CommandEnabled(const Line& line, bool want)
@@ -770,13 +780,12 @@ void CommandPost(const Line& line)
 // Screenshots are taken by the harness on the host (the X server's picture of
 // the screen): wauto leaves NAME.req in the screenshot directory and waits
 // until the harness has saved NAME.png and removed the request.
-void CommandShot(const Line& line)
+void TakeShot(const Line& line, const char* name)
 {
-    NeedWords(line, 2, 2, "shot NAME");
     if (!ShotDir[0])
         Fail(line, "no screenshot directory (-s) given");
     char path[MAX_PATH];
-    if (snprintf(path, sizeof path, "%s\\%s.req", ShotDir, line.tokens[1].text) >= static_cast<int>(sizeof path))
+    if (snprintf(path, sizeof path, "%s\\%s.req", ShotDir, name) >= static_cast<int>(sizeof path))
         Fail(line, "screenshot path too long");
     HANDLE request = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (request == INVALID_HANDLE_VALUE)
@@ -790,13 +799,17 @@ void CommandShot(const Line& line)
     }
 }
 
+void CommandShot(const Line& line)
+{
+    NeedWords(line, 2, 2, "shot NAME");
+    TakeShot(line, line.tokens[1].text);
+}
+
 // A request to the harness on the host: wauto leaves NAME.cmd holding the
 // rest of the line, the harness runs it as a shell command (a lib.sh helper
 // such as "floppy DISK2"), writes NAME.err on failure and removes NAME.cmd.
-void CommandHost(const Line& line)
+void RunOnHost(const Line& line, const char* text)
 {
-    if (line.count < 2)
-        Fail(line, "usage: host COMMAND [WORDS...]");
     if (!ShotDir[0])
         Fail(line, "no harness directory (-s) given");
     static int serial;
@@ -805,8 +818,6 @@ void CommandHost(const Line& line)
     if (snprintf(path, sizeof path, "%s\\host%03d.cmd", ShotDir, serial) >= static_cast<int>(sizeof path) ||
         snprintf(errPath, sizeof errPath, "%s\\host%03d.err", ShotDir, serial) >= static_cast<int>(sizeof errPath))
         Fail(line, "harness path too long");
-    const char* text = line.source + strspn(line.source, " \t") + 4;
-    text += strspn(text, " \t");
     FILE* f = fopen(path, "wb");
     if (!f)
         Fail(line, "cannot create %s", path);
@@ -826,6 +837,176 @@ void CommandHost(const Line& line)
         message[n] = '\0';
         fclose(f);
         Fail(line, "the harness command failed: %s", message);
+    }
+}
+
+void CommandHost(const Line& line)
+{
+    if (line.count < 2)
+        Fail(line, "usage: host COMMAND [WORDS...]");
+    const char* text = line.source + strspn(line.source, " \t") + 4;
+    RunOnHost(line, text + strspn(text, " \t"));
+}
+
+// ---- Answering questions as they come ("on" rules and "answer") -----------------------------------
+//
+// "answer" does not follow a script: until the program ends it answers every
+// dialog and message box that appears, by the first "on" rule whose caption
+// and message match, else with the box's default button. A dialog without an
+// OK, Yes or default button (a progress dialog) is left alone. Each answered
+// window is photographed first (shot answerNN).
+
+const int MaxRules = 32;
+const int MaxActions = 4;
+
+enum ActionKind { ActionPress, ActionType, ActionDisk, ActionLeave };
+
+struct Action {
+    ActionKind kind;
+    long id;                         // the button pressed or the edit control typed into
+    char text[TextCapacity];
+};
+
+struct Rule {
+    int line;
+    Token caption;
+    Token message;
+    Action actions[MaxActions];
+    int actionCount;
+};
+
+Rule Rules[MaxRules];
+int RuleCount;
+
+// on CAPTION TEXT ACTION...: ACTION is "press BUTTON", "type ID TEXT",
+// "disk" (the harness inserts the disk whose number the message names) or
+// "leave" (no answer).
+void CommandOn(const Line& line)
+{
+    if (line.count < 4)
+        Fail(line, "usage: on CAPTION TEXT press BUTTON|type ID TEXT|disk|leave...");
+    if (RuleCount == MaxRules)
+        Fail(line, "more than %d rules", MaxRules);
+    Rule& r = Rules[RuleCount];
+    r.line = line.number;
+    r.caption = line.tokens[1];
+    r.message = line.tokens[2];
+    r.actionCount = 0;
+    for (int i = 3; i < line.count;) {
+        if (r.actionCount == MaxActions)
+            Fail(line, "more than %d actions", MaxActions);
+        Action& a = r.actions[r.actionCount++];
+        const char* word = line.tokens[i].text;
+        if (!strcmp(word, "press") && i + 1 < line.count) {
+            a.kind = ActionPress;
+            a.id = ButtonId(line, line.tokens[i + 1].text);
+            i += 2;
+        } else if (!strcmp(word, "type") && i + 2 < line.count) {
+            a.kind = ActionType;
+            a.id = NumberArg(line, i + 1, "control id");
+            snprintf(a.text, sizeof a.text, "%s", line.tokens[i + 2].text);
+            i += 3;
+        } else if (!strcmp(word, "disk")) {
+            a.kind = ActionDisk;
+            i++;
+        } else if (!strcmp(word, "leave")) {
+            a.kind = ActionLeave;
+            i++;
+        } else {
+            Fail(line, "unknown action \"%s\" (press BUTTON, type ID TEXT, disk, leave)", word);
+        }
+    }
+    RuleCount++;
+}
+
+// The button a question is answered with when no rule names one: the
+// dialog's default button unless that is Cancel or No, else OK or Yes; 0
+// when it has none of them.
+long DefaultAnswer(HWND w)
+{
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutA(w, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, SendTimeoutMs, &result) &&
+        HIWORD(result) == DC_HASDEFID) {
+        long id = LOWORD(result);
+        HWND button = FindControl(w, id);
+        if (id != IDCANCEL && id != IDNO && button && IsWindowEnabled(button))
+            return id;
+    }
+    const long answers[] = {IDOK, IDYES};
+    for (long id : answers) {
+        HWND button = FindControl(w, id);
+        if (button && IsWindowEnabled(button))
+            return id;
+    }
+    return 0;
+}
+
+void AnswerWindow(const Line& line, HWND w, int serial)
+{
+    char caption[TextCapacity], message[TextCapacity] = "", shown[2 * TextCapacity], said[2 * TextCapacity];
+    CaptionOf(w, caption, sizeof caption);
+    bool box = IsMessageBox(w);
+    if (box)
+        MessageText(w, message, sizeof message);
+    const Rule* rule = nullptr;
+    for (int i = 0; i < RuleCount && !rule; i++)
+        if (Matches(Rules[i].caption, caption) && Matches(Rules[i].message, message))
+            rule = &Rules[i];
+    Action fallback = {ActionPress, DefaultAnswer(w), ""};
+    const Action* actions = rule ? rule->actions : &fallback;
+    int count = rule ? rule->actionCount : 1;
+    if (count == 0 || actions[0].kind == ActionLeave || (!rule && fallback.id == 0))
+        return;
+    char name[32];
+    snprintf(name, sizeof name, "answer%02d", serial);
+    TakeShot(line, name);
+    Escape(caption, shown, sizeof shown);
+    Escape(message, said, sizeof said);
+    Say("%7.2f  %s: \"%s\"%s%s%s\n", Seconds(), name, shown, box ? " \"" : "", box ? said : "", box ? "\"" : "");
+    for (int i = 0; i < count; i++) {
+        const Action& a = actions[i];
+        if (a.kind == ActionPress) {
+            Say("           press %ld%s\n", a.id, rule ? "" : " (the default)");
+            PressButton(line, w, a.id);
+        } else if (a.kind == ActionType) {
+            HWND edit = FindControl(w, a.id);
+            DWORD_PTR result = 0;
+            if (!edit || !SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a.text),
+                                              SMTO_ABORTIFHUNG, SendTimeoutMs, &result))
+                Fail(line, "cannot type into control %ld of \"%s\"", a.id, shown);
+            Say("           type %ld \"%s\"\n", a.id, a.text);
+        } else if (a.kind == ActionDisk) {
+            const char* digits = strpbrk(message, "0123456789");
+            if (!digits)
+                Fail(line, "\"%s\" names no disk number", said);
+            char request[64];
+            snprintf(request, sizeof request, "try_disk %ld", strtol(digits, nullptr, 10));
+            Say("           host %s\n", request);
+            RunOnHost(line, request);
+        }
+    }
+}
+
+void CommandAnswer(const Line& line)
+{
+    NeedWords(line, 1, 1, "answer");
+    static WindowList answered;
+    int serial = 0;
+    while (!ProgramEnded(nullptr)) {
+        WindowList now;
+        VisibleWindows(now);
+        for (int i = 0; i < now.count; i++) {
+            HWND w = now.windows[i];
+            char cls[64];
+            ClassOf(w, cls, sizeof cls);
+            // A disabled window waits for a box of its own to close.
+            if (strcmp(cls, "#32770") != 0 || !IsWindowEnabled(w) || Contains(answered, w))
+                continue;
+            if (answered.count < MaxWindows)
+                answered.windows[answered.count++] = w;
+            AnswerWindow(line, w, ++serial);
+        }
+        Sleep(PollMs * 5);
     }
 }
 
@@ -876,6 +1057,8 @@ void Execute(const Line& line)
     else if (!strcmp(c, "host"))         CommandHost(line);
     else if (!strcmp(c, "exit"))         CommandExit(line);
     else if (!strcmp(c, "running"))      CommandRunning(line);
+    else if (!strcmp(c, "on"))           CommandOn(line);
+    else if (!strcmp(c, "answer"))       CommandAnswer(line);
     else if (!strcmp(c, "sleep")) {
         NeedWords(line, 2, 2, "sleep MS");
         Sleep(TimeoutArg(line, 1));

@@ -26,15 +26,11 @@ case $E2E_BUILD in /*) ;; *) E2E_BUILD=$E2E_ROOT/$E2E_BUILD ;; esac
 E2E_WORK=${E2E_WORK:-$E2E_ROOT/build/e2e/manual}
 E2E_TEMPLATE=${E2E_TEMPLATE:-$E2E_WORK/template}
 SETUP_EXE_BUILT=$E2E_SETUP_BUILD/SETUP.EXE
-WAUTO_EXE=$E2E_BUILD/tests/e2e/wauto.exe
-WINE64=${WINE64:-/usr/lib/wine/wine64}
+WAUTO_EXE=$E2E_BUILD/tools/wauto.exe
 
-# shellcheck source=../../tools/wine/wine32.sh
-. "$E2E_ROOT/tools/wine/wine32.sh"
+# shellcheck source=../../tools/wine/headless.sh
+. "$E2E_ROOT/tools/wine/headless.sh"
 
-export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko installer, no desktop menu entries for Start Menu items.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # ---- Messages and failure ------------------------------------------------------
 
@@ -53,71 +49,17 @@ e2e_on_error() {
 
 # ---- Template prefix --------------------------------------------------------------
 
-# Builds the template prefix once: a booted prefix in which Wine draws its own
-# window frames (no 2 s wait after each closed dialog without a window
-# manager), a crash ends a program instead of opening the debugger dialog, and
-# menu building is off. Serialised by a lock, so parallel scenarios share it.
-e2e_build_template() {
-    local tpl=$1
-    local tmp=$tpl.new
-    rm -rf "$tmp"
-    mkdir -p "$(dirname "$tpl")"
-    (
-        export WINEPREFIX=$tmp
-        unset DISPLAY
-        "$WINE64" wineboot -i >"$tmp.log" 2>&1 || true
-        "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$tmp.log" 2>&1
-        "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$tmp.log" 2>&1
-        "$WINE64" reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d '' /f >>"$tmp.log" 2>&1
-        "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >>"$tmp.log" 2>&1
-        # Stopping the server saves the registry; waiting for it to end by
-        # itself would take seconds more.
-        wineserver -k
-        wineserver -w
-    )
-    grep -q '"Managed"="N"' "$tmp/user.reg" || { echo "e2e: the template's registry was not saved" >>"$tmp.log"; rm -f "$tmp/system.reg"; }
-    # The 32-bit half of the prefix, which the release program needs.
-    [ -f "$tmp/drive_c/windows/syswow64/kernel32.dll" ] || { echo "e2e: the template has no syswow64 (32-bit Wine did not start)" >>"$tmp.log"; rm -f "$tmp/system.reg"; }
-    if [ ! -f "$tmp/system.reg" ] || [ ! -d "$tmp/drive_c/windows/system32" ]; then
-        cat "$tmp.log" >&2 || true
-        return 1
-    fi
-    rm -f "$tmp.log"
-    rm -rf "$tpl"
-    mv "$tmp" "$tpl"
-}
-
 e2e_ensure_template() {
     mkdir -p "$E2E_WORK"
     wine32_prepare "$E2E_ROOT/build" || { echo "e2e: 32-bit Wine cannot run here" >&2; return 1; }
     (
         flock 9
-        # A template older than this library may lack settings made here.
-        if [ ! -f "$E2E_TEMPLATE/system.reg" ] || [ "${BASH_SOURCE[0]}" -nt "$E2E_TEMPLATE/system.reg" ]; then
-            e2e_build_template "$E2E_TEMPLATE" || { echo "e2e: cannot build the template prefix" >&2; exit 1; }
+        # A template older than this library (or headless.sh) may lack settings made here.
+        if [ ! -f "$E2E_TEMPLATE/system.reg" ] || [ "${BASH_SOURCE[0]}" -nt "$E2E_TEMPLATE/system.reg" ] ||
+           [ "$E2E_ROOT/tools/wine/headless.sh" -nt "$E2E_TEMPLATE/system.reg" ]; then
+            headless_build_template "$E2E_TEMPLATE" || { echo "e2e: cannot build the template prefix" >&2; exit 1; }
         fi
     ) 9>"$E2E_WORK/template.lock"
-}
-
-# A copy of the template. The DLLs of system32, syswow64 and winsxs (1.2 GB that
-# nothing writes) are hard links to the template's files; everything else is
-# copied. A scenario that overwrites a file there (rather than adding one)
-# calls private_system32 first, or it would change the template; the clean-up
-# reports such a write.
-E2E_SHARED_DIRS=(drive_c/windows/system32 drive_c/windows/syswow64 drive_c/windows/winsxs)
-
-e2e_copy_prefix() {
-    local from=$1 to=$2 d
-    local exclude=()
-    for d in "${E2E_SHARED_DIRS[@]}"; do
-        exclude+=("--exclude=./$d")
-    done
-    mkdir -p "$to"
-    tar -C "$from" "${exclude[@]}" -cf - . | tar -C "$to" -xf -
-    for d in "${E2E_SHARED_DIRS[@]}"; do
-        cp -al "$from/$d" "$to/$d"
-    done
-    touch "$to/.e2e-copied"
 }
 
 # Replaces the hard links of C:\windows\system32 by copies of their own
@@ -136,96 +78,12 @@ private_system32() {
 # is newer): such a write went through to the template.
 e2e_shared_writes() {
     local d
-    for d in "${E2E_SHARED_DIRS[@]}"; do
+    for d in "${HEADLESS_SHARED_DIRS[@]}"; do
         find "$WINEPREFIX/$d" -type f -links +1 -newer "$WINEPREFIX/.e2e-copied" 2>/dev/null
     done
 }
 
-# ---- Display -------------------------------------------------------------------------
-
-# Starts Xvfb on a free display number: Xvfb picks it and writes it to a pipe
-# when it is ready. e2e_wait_xvfb reads it, so other set-up runs meanwhile.
-e2e_start_xvfb() {
-    XVFB_FIFO=$SCEN/.displayfd
-    mkfifo "$XVFB_FIFO"
-    env -u WINEPREFIX Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9>"$XVFB_FIFO" >"$SCEN/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    exec {XVFB_FD}<"$XVFB_FIFO"
-}
-
-e2e_wait_xvfb() {
-    local number=""
-    read -r -t 20 -u "$XVFB_FD" number || true
-    exec {XVFB_FD}<&-
-    rm -f "$XVFB_FIFO"
-    [ -n "$number" ] || { cat "$SCEN/xvfb.log"; fail "Xvfb did not start"; }
-    export DISPLAY=:$number
-}
-
-# Serves the dialogue's requests to the host while wauto runs:
-# - "shot NAME": wauto leaves NAME.req; the screen goes to NAME.bmp (24-bit),
-#   then the request is removed;
-# - "host COMMAND...": wauto leaves hostNNN.cmd with the command; it runs here
-#   (a helper such as floppy_change), its output goes to hostNNN.err when it
-#   fails, then the request is removed.
-e2e_watcher() {
-    # A pipe nobody writes to: "read -t" on it sleeps without a process.
-    local tick=$SCEN/.tick.$BASHPID req out
-    mkfifo "$tick"
-    exec {tick_fd}<>"$tick"
-    rm -f "$tick"
-    trap - ERR
-    set +eE
-    while :; do
-        for req in "$SHOTS"/*.req "$SHOTS"/*.cmd; do
-            [ -e "$req" ] || continue
-            case $req in
-                *.req)
-                    import -window root -display "$DISPLAY" "BMP3:${req%.req}.bmp" 2>>"$SCEN/import.log" ;;
-                *.cmd)
-                    echo "  host: $(cat "$req")" >>"$SCEN/host.log"
-                    if ! out=$( (set -eE; eval "$(tr -d '\r' <"$req")") 2>&1 ); then
-                        printf '%s' "${out:-status $?}" >"${req%.cmd}.err"
-                    fi ;;
-            esac
-            rm -f "$req"
-        done
-        read -r -t 0.05 -u "$tick_fd" _
-    done
-}
-
 # ---- Scenario set-up and clean-up ---------------------------------------------------
-
-# Pids of the processes started with WINEPREFIX=$1 (exactly), or with a
-# WINEPREFIX below the directory $1/ when $2 is "below". Only numbers above 1
-# that are not this shell are printed.
-e2e_prefix_pids() {
-    local pattern files f pid
-    if [ "${2:-}" = below ]; then
-        pattern="^WINEPREFIX=$(printf '%s' "$1" | sed 's/[][\.*^$]/\\&/g')/"
-        files=$(env -u WINEPREFIX grep -lz -- "$pattern" /proc/[0-9]*/environ 2>/dev/null || true)
-    else
-        files=$(env -u WINEPREFIX grep -lzxF -- "WINEPREFIX=$1" /proc/[0-9]*/environ 2>/dev/null || true)
-    fi
-    for f in $files; do
-        [[ $f =~ ^/proc/([0-9]+)/environ$ ]] || continue
-        pid=${BASH_REMATCH[1]}
-        [ "$pid" -gt 1 ] && [ "$pid" != "$$" ] && [ "$pid" != "$BASHPID" ] || continue
-        printf '%s\n' "$pid"
-    done
-}
-
-# Processes of this prefix still alive after its server ended (none are
-# expected): ended one by one, by pid.
-e2e_kill_leftovers() {
-    local left=()
-    mapfile -t left < <(e2e_prefix_pids "$WINEPREFIX" || true)
-    if [ ${#left[@]} -gt 0 ]; then
-        echo "e2e: ending ${#left[@]} leftover Wine processes of $WINEPREFIX: ${left[*]}"
-        kill -9 "${left[@]}" 2>/dev/null || true
-    fi
-}
-
 # Stops the prefix's processes and the display and removes the scenario's
 # files.
 e2e_teardown() {
@@ -235,7 +93,7 @@ e2e_teardown() {
         # Not -k9: that kills only the server and leaves its services running.
         wineserver -k >/dev/null 2>&1
         wineserver -w >/dev/null 2>&1
-        e2e_kill_leftovers
+        headless_kill_leftovers
     fi
     if [ -n "${XVFB_PID:-}" ]; then
         kill "$XVFB_PID" 2>/dev/null
@@ -293,13 +151,13 @@ e2e_setup() {
     SHOTS=$SCEN/shots
     mkdir -p "$DIST" "$SHOTS"
     : >"$SCEN/dialogue.txt"
-    e2e_start_xvfb
+    headless_start_xvfb
     # A shared lock: a hand run that rebuilds the template waits for copies.
     (
         flock -s 9
-        e2e_copy_prefix "$E2E_TEMPLATE" "$WINEPREFIX"
+        headless_copy_prefix "$E2E_TEMPLATE" "$WINEPREFIX"
     ) 9>"$E2E_WORK/template.lock"
-    e2e_wait_xvfb
+    headless_wait_xvfb
     # E2E_WINVER=win31 (win95, nt351, win10 ...) runs any scenario under that
     # Windows version; a scenario's own winver line comes later and wins.
     [ -z "${E2E_WINVER:-}" ] || winver "$E2E_WINVER"
@@ -317,49 +175,6 @@ e2e_server() {
         wineserver -p
         E2E_SERVER_STARTED=1
     fi
-}
-
-# ---- Paths -----------------------------------------------------------------------------
-
-# Host path of a Windows path: the drive through the prefix's dosdevices, then
-# each existing component matched without regard to case, as Windows does.
-hostpath() {
-    local win=$1
-    local drive=${win:0:2}
-    drive=${drive,,}
-    [[ $drive == [a-z]: ]] || fail "hostpath: not a drive path: $win"
-    local dir
-    dir=$(readlink -f "$WINEPREFIX/dosdevices/$drive") || fail "hostpath: drive $drive is not mapped"
-    local rest=${win:2}
-    rest=${rest//\\//}
-    local part match entry base
-    local IFS=/
-    for part in $rest; do
-        [ -n "$part" ] || continue
-        if [ -e "$dir/$part" ] || [ ! -d "$dir" ]; then
-            dir=$dir/$part
-            continue
-        fi
-        match=""
-        for entry in "$dir"/* "$dir"/.[!.]*; do
-            [ -e "$entry" ] || continue
-            base=${entry##*/}
-            if [ "${base,,}" = "${part,,}" ]; then
-                match=$entry
-                break
-            fi
-        done
-        dir=${match:-$dir/$part}
-    done
-    printf '%s\n' "$dir"
-}
-
-# Windows path (drive Z:) of a host path.
-winpath() {
-    local p
-    p=$(readlink -m "$1")
-    p=${p//\//\\}
-    printf 'Z:%s\n' "$p"
 }
 
 # ---- The distribution ---------------------------------------------------------------
@@ -484,7 +299,7 @@ run_setup() {
     [ -n "$cmd" ] || cmd="$drive\\$exe"
     [ -n "$cwd" ] || cwd="$drive\\"
     e2e_server
-    e2e_watcher &
+    headless_watcher &
     local watcher=$!
     local status=0
     "$WINE64" "$WAUTO_EXE" -t "$timeout" -d "$cwd" -s "$(winpath "$SHOTS")" - "$cmd" "$@" \
@@ -664,7 +479,7 @@ case ${1:-} in
     --sweep)
         # The runner's last resort: processes of any prefix below a work
         # directory, left by a scenario that was killed.
-        mapfile -t E2E_LEFT < <(e2e_prefix_pids "$2" below || true)
+        mapfile -t E2E_LEFT < <(headless_prefix_pids "$2" below || true)
         if [ ${#E2E_LEFT[@]} -gt 0 ]; then
             echo "e2e: ending ${#E2E_LEFT[@]} leftover Wine processes below $2:"
             for pid in "${E2E_LEFT[@]}"; do
