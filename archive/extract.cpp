@@ -145,11 +145,45 @@ static void CloseOutput(FILE* file)
         FatalError(MsgUnableWrite);
 }
 
+void (*MemberFailureHook)(const char* name);
+
+// The file of the member before this one and how it went, and the CRC-16 of
+// all its parts so far (for continuation members checked without writing
+// files).
+// ChainLost: an archive was left out before this one, so the part before a
+// continuation is not known.
+enum ChainState { ChainNone, ChainWritten, ChainFailed, ChainLost };
+static char ChainName[HeaderBufferSize];
+static ChainState Chain;
+static uint16_t ChainCrc;
+
+static void SetChain(const char* name, ChainState state)
+{
+    snprintf(ChainName, sizeof ChainName, "%s", name);
+    Chain = state;
+}
+
+void LosePartChain()
+{
+    SetChain("", ChainLost);
+}
+
+// A member that cannot be written is left out: counted, so that success is not
+// reported, and told.
+static void MemberFailed(const char* name)
+{
+    FailureCount++;
+    SetChain(name, ChainFailed);
+    if (MemberFailureHook)
+        MemberFailureHook(name);
+}
+
 // A directory member: the directory its name gives (with or without a final
 // separator) is created below the current directory; an empty name, as
 // standard level-1 archives have it, creates nothing.
 static void ExtractDirectory(const char* name)
 {
+    SetChain("", ChainNone);
     if (Extractor.output != OutputFiles || !name[0])
         return;
     char path[HeaderBufferSize + 8];
@@ -157,24 +191,23 @@ static void ExtractDirectory(const char* name)
     bool separator = name[length - 1] == '\\' || name[length - 1] == '/';
     snprintf(path, sizeof path, "%s%sX", name, separator ? "" : "\\");
     if (!MakePathDirs(path))
-        FailureCount++;
+        MemberFailed(name);
 }
-
-// The file that the last member wrote and the CRC-16 of all its parts so
-// far, for continuation members checked without writing files.
-static char ChainName[HeaderBufferSize];
-static uint16_t ChainCrc;
 
 // The CRC-16 of the file that a continuation member appends to, as it stands
 // before the append; 0 when it is not known (then only the member's own CRC
-// can match).
-static uint16_t CrcOfExistingFile(const char* name)
+// can match). *found tells whether the file is there to append to.
+static uint16_t CrcOfExistingFile(const char* name, bool* found)
 {
-    if (Extractor.output != OutputFiles)
-        return strcmp(ChainName, name) == 0 ? ChainCrc : 0;
+    *found = false;
+    if (Extractor.output != OutputFiles) {
+        *found = Chain == ChainWritten && strcmp(ChainName, name) == 0;
+        return *found ? ChainCrc : 0;
+    }
     FILE* f = OpenPathFile(name, "rb");
     if (!f)
         return 0;
+    *found = true;
     uint16_t crc = 0;
     uint8_t* buffer = Extractor.decoder.window;
     size_t n;
@@ -202,29 +235,39 @@ void ExtractMember()
     char method = LookupMethod(h.buffer);
     if (!method) {
         // A method this reader does not know: the file cannot be written.
-        // Nothing is created (an existing file keeps its contents), and the
-        // member counts as a failure, so that success is not reported.
-        FailureCount++;
+        // Nothing is created (an existing file keeps its contents).
+        MemberFailed(name);
         SkipMember();
         return;
     }
-    if (Extractor.output == OutputFiles)
-        MakePathDirs(name);
 
     const char* mode = "wb";
     bool append = method == MethodCompressedAppend || method == MethodStoredAppend;
     uint16_t fileCrc = 0;
     if (append) {
+        bool found = false;
+        bool continues = strcmp(ChainName, name) == 0;
+        if (Extractor.partsChained &&
+            (Chain == ChainLost || (continues && Chain == ChainFailed))) {
+            // The part before it was left out, and that was counted and
+            // told: so is the rest of the file.
+            SkipMember();
+            return;
+        }
         mode = "ab";
         method = method == MethodCompressedAppend ? MethodCompressed : MethodStored;
-        fileCrc = CrcOfExistingFile(name);
+        fileCrc = CrcOfExistingFile(name, &found);
+        // Appended to anything else, the part would make a file of its end
+        // alone, or of two files' pieces.
+        if (Extractor.partsChained && !(continues && Chain == ChainWritten && found))
+            FatalError(MsgOrphanPart);
     }
+    if (Extractor.output == OutputFiles)
+        MakePathDirs(name);
 
     FILE* out = OpenOutput(name, mode);
     if (!out && Extractor.output != OutputDiscard) {
-        // The member is left out and the archive goes on, but the failure is
-        // counted so that the installation does not report success.
-        FailureCount++;
+        MemberFailed(name);
         SkipMember();
         return;
     }
@@ -263,7 +306,7 @@ void ExtractMember()
     // A standard member carries the CRC of its own data. For a continuation
     // part, tools differ: some store the CRC of the part, some that of the
     // whole file up to the part's end. Either is accepted.
-    snprintf(ChainName, sizeof ChainName, "%s", name);
+    SetChain(name, ChainWritten);
     ChainCrc = append ? fileCrc : crc;
     if (crc != h.storedCrc && !(append && fileCrc == h.storedCrc))
         FatalError(MsgCrc);

@@ -56,6 +56,7 @@ extern const char MsgBadHeader[];    // name runs past the fixed fields
 extern const char MsgEndOfArchive[]; // the archive ends without its end marker
 extern const char MsgCrc[];          // decoded data does not match the stored CRC
 extern const char MsgUnsafeName[];   // member name would leave the target directory
+extern const char MsgOrphanPart[];   // a continuation member without the part before it
 
 // ---- State ----------------------------------------------------------------------
 
@@ -129,6 +130,11 @@ struct ArchiveExtractor {
     uint16_t crc;              // running CRC-16 of the member's output
     ExtractOutput output;
     FILE* outputStream;        // for OutputStream
+    // Set by the installation: a continuation member must continue the file
+    // that the member before it (the last one of the archive before) began or
+    // continued; one that does not makes the archive damaged. A tool that
+    // joins parts extracted one archive at a time leaves it off.
+    bool partsChained;
 };
 
 extern ArchiveExtractor Extractor;
@@ -199,6 +205,13 @@ void ResetUnpackContext();
 // cannot be opened or a cancel was seen after a member.
 int ExtractArchive(const char* archivePath);
 void ExtractMember();
+// Told the name of each member that cannot be written (its file or directory
+// cannot be made, or its method is unknown), after the failure was counted;
+// the archive goes on. Null: nothing is told.
+extern void (*MemberFailureHook)(const char* name);
+// An archive was left out (not found): with partsChained, a continuation at
+// the start of the next archive is then left out, not taken for damage.
+void LosePartChain();
 // Chooses where members go (OutputFiles is the default).
 void SetExtractOutput(ExtractOutput output, FILE* stream);
 // 1 when a member name could write outside the target directory: a drive

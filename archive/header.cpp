@@ -36,6 +36,7 @@ const char MsgBadHeader[] = "Bad header";
 const char MsgEndOfArchive[] = "Unexpected end of archive";
 const char MsgCrc[] = "CRC error";
 const char MsgUnsafeName[] = "Unsafe member name";
+const char MsgOrphanPart[] = "Continued file without its beginning";
 
 void (*FatalErrorHook)(const char* message);
 

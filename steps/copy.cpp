@@ -76,7 +76,7 @@ static void SetDosStamp(const char* path, uint32_t stamp)
     CloseHandle(file);
 }
 
-static void ReportFile(const char* format, const char* path)
+void ReportFileError(const char* format, const char* path)
 {
     char text[MessageCapacity];
     snprintf(text, sizeof text, format, path);
@@ -119,7 +119,7 @@ static int CopyDirectory(const char* source, const char* target, UnpackContext* 
         char from[PathCapacity], to[PathCapacity];
         if (!JoinPath(from, source, found.cFileName) || !JoinPath(to, target, found.cFileName)) {
             FailureCount++;
-            ReportFile("Cannot open %s", found.cFileName);
+            ReportFileError("Cannot open %s", found.cFileName);
         } else {
             CopyFiles(from, to, context, 2);
         }
@@ -186,14 +186,14 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
     FILE* in = fopen(source, "rb");
     if (!in) {
         FailureCount++;
-        ReportFile("Cannot open %s", source);
+        ReportFileError("Cannot open %s", source);
         return 0;
     }
     FILE* out = fopen(target, "wb");
     if (!out) {
         fclose(in);
         FailureCount++;
-        ReportFile("Cannot open %s", target);
+        ReportFileError("Cannot open %s", target);
         return 0;
     }
     if (context && context->nameControl)
@@ -211,12 +211,12 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
         // The partial target stays, but the installation must not report
         // success over it.
         FailureCount++;
-        ReportFile("Cannot write %s", target);
+        ReportFileError("Cannot write %s", target);
         return 0;
     }
     if (haveSource && count < from.size) {
         FailureCount++;
-        ReportFile("Cannot read %s", source);
+        ReportFileError("Cannot read %s", source);
         return 0;
     }
     if (sourceStamp)

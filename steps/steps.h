@@ -43,6 +43,9 @@ void UpdateUnpackProgress(int percent);
 // full (for a directory: every file was attempted), 0 when it was refused,
 // failed or was cancelled.
 int CopyFiles(const char* source, const char* target, UnpackContext* context, int level);
+// A file that cannot be opened or written: format (with one %s) filled with
+// path, in a "File Error" box with a warning icon and no owner.
+void ReportFileError(const char* format, const char* path);
 // Sum of the lengths of the plain files directly inside directory.
 int64_t DirectorySize(const char* directory);
 

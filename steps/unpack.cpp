@@ -56,6 +56,14 @@ static void ShowFatalError(const char* message)
                 MB_OK | MB_ICONSTOP);
 }
 
+// A member that cannot be written, named by its full path below the target.
+static void ReportMemberFailure(const char* name)
+{
+    char path[PathCapacity];
+    DWORD n = GetFullPathNameA(name, sizeof path, path, nullptr);
+    ReportFileError("Cannot open %s", n > 0 && n < sizeof path ? path : name);
+}
+
 // ---- Helpers -------------------------------------------------------------------------
 
 // SourceDir, "\" and the key, or SourceDir itself for the key ".". 0 when the
@@ -139,14 +147,18 @@ int ExtractOne(const char* archivePath, UnpackContext* context)
         CurrentArchive = archivePath;
         void (*previousHook)(const char*) = FatalErrorHook;
         FatalErrorHook = ShowFatalError;
+        MemberFailureHook = ReportMemberFailure;
+        Extractor.partsChained = true;
         InstallUnpackContext(*context);
         int result = ExtractArchive(archivePath);
         ResetUnpackContext();
+        MemberFailureHook = nullptr;
         FatalErrorHook = previousHook;
         CurrentArchive = nullptr;
         return result;
     }
     FailureCount++;
+    LosePartChain();
     char text[MessageCapacity];
     snprintf(text, sizeof text, "Archive \"%s\" not found.\nContinue installation?", archivePath);
     int answer = MessageBoxA(nullptr, text, "Error", MB_YESNO | MB_ICONEXCLAMATION);

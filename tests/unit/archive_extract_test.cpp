@@ -30,6 +30,8 @@ protected:
     }
     void TearDown() override
     {
+        Extractor.partsChained = false;
+        MemberFailureHook = nullptr;
         ASSERT_EQ(chdir(savedDir), 0);
         char command[600];
         snprintf(command, sizeof command, "rm -rf '%s'", scratch);
@@ -153,6 +155,42 @@ TEST_F(ArchiveExtract, OutputThatCannotBeOpenedIsCountedAndSkipped)
     EXPECT_EQ(Extract(ArchiveOf({AbcMember("BUSY"), StoredMember("NEXT.TXT", "next")})), StepDone);
     EXPECT_EQ(FailureCount, 1);
     EXPECT_EQ(ReadFileBytes("NEXT.TXT"), ToBytes("next"));
+}
+
+// The names told through MemberFailureHook.
+std::vector<std::string> ToldMembers;
+void RecordMember(const char* name)
+{
+    ToldMembers.push_back(name);
+}
+
+TEST_F(ArchiveExtract, MembersNotWrittenAreToldAndChainedPartsFollowTheirBeginning)
+{
+    ToldMembers.clear();
+    MemberFailureHook = RecordMember;
+    Extractor.partsChained = true;
+    // A folder where a file must go, a folder where a directory member must
+    // go, an unknown method: each counted and told once.
+    ASSERT_EQ(mkdir("BUSY", 0777), 0);
+    ASSERT_TRUE(WriteFileBytes("FILE", ToBytes("x")));
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("FILE\\", "", "-lhd-"), StoredMember("ODD", "o", "-lh7-"),
+                                 StoredMember("BUSY", "ab", "<sto>")}), "d1.lzh"),
+              StepDone);
+    // The rest of BUSY is left out without a second message; A.DAT is begun
+    // by the last member and continued by the first of the next archive.
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("BUSY", "cd", "<st+>"), StoredMember("A.DAT", "12", "<sto>")}), "d2.lzh"),
+              StepDone);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("A.DAT", "34", "<st+>")}), "d3.lzh"), StepDone);
+    EXPECT_EQ(ToldMembers, (std::vector<std::string>{"FILE\\", "ODD", "BUSY"}));
+    EXPECT_EQ(FailureCount, 3);
+    EXPECT_EQ(ReadFileBytes("A.DAT"), ToBytes("1234"));
+    // After an archive that was left out, a continuation is left out too:
+    // its beginning is unknown, and that failure was counted already.
+    LosePartChain();
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("LOST", "zz", "<st+>"), StoredMember("NEXT", "n")})), StepDone);
+    EXPECT_FALSE(Exists("LOST"));
+    EXPECT_EQ(ReadFileBytes("NEXT"), ToBytes("n"));
+    EXPECT_EQ(FailureCount, 3);
 }
 
 TEST_F(ArchiveExtract, ExtensionHeadersAreSkipped)
@@ -339,6 +377,22 @@ TEST_F(ArchiveExtractDeath, UnsafeNameIsNeverWritten)
     EXPECT_EXIT(Extract(rooted, "up.lzh"), ::testing::ExitedWithCode(1), "Unsafe member name");
     EXPECT_FALSE(Exists("SUB"));
     EXPECT_FALSE(Exists("../ESCAPED"));
+}
+
+TEST_F(ArchiveExtractDeath, ContinuationWithoutThePartBeforeIt)
+{
+    Extractor.partsChained = true;
+    // Nothing begun it; then the archive before ended with another file; then
+    // the file it would continue is not where it goes.
+    Bytes orphan = ArchiveOf({StoredMember("PART", "end", "<st+>")});
+    EXPECT_EXIT(Extract(orphan), ::testing::ExitedWithCode(1), "Continued file without its beginning");
+    EXPECT_FALSE(Exists("PART"));
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "begin", "<sto>"), StoredMember("OTHER", "o")})), StepDone);
+    EXPECT_EXIT(Extract(orphan), ::testing::ExitedWithCode(1), "Continued file without its beginning");
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "begin", "<sto>")})), StepDone);
+    ASSERT_EQ(unlink("PART"), 0);
+    EXPECT_EXIT(Extract(orphan), ::testing::ExitedWithCode(1), "Continued file without its beginning");
+    EXPECT_FALSE(Exists("PART"));
 }
 
 TEST_F(ArchiveExtractDeath, CrcMismatch)
