@@ -147,20 +147,46 @@ static void CloseOutput(FILE* file)
 
 void (*MemberFailureHook)(const char* name);
 
-// The file of the member before this one and how it went, and the CRC-16 of
-// all its parts so far (for continuation members checked without writing
-// files).
-// ChainLost: an archive was left out before this one, so the part before a
-// continuation is not known.
+// The file of the member before this one and how it went (ChainLost: an
+// archive was left out before this one, so the part before a continuation is
+// not known), and the CRC-16 of all its parts so far (for continuation
+// members checked without writing files).
 enum ChainState { ChainNone, ChainWritten, ChainFailed, ChainLost };
-static char ChainName[HeaderBufferSize];
 static ChainState Chain;
 static uint16_t ChainCrc;
 
+// Members are told apart by their full paths when they go to files: two
+// archives extracted into different folders name one file differently
+// ("LAST\BIG.TXT" from the destination, "BIG.TXT" from its folder LAST).
+static const int ChainPathCapacity = 1024;
+static char ChainName[ChainPathCapacity];
+
+static void ChainKey(const char* name, char* out, int capacity)
+{
+    if (Extractor.output != OutputFiles || !name[0] || !FullPathOf(name, out, capacity))
+        snprintf(out, static_cast<size_t>(capacity), "%s", name);
+}
+
 static void SetChain(const char* name, ChainState state)
 {
-    snprintf(ChainName, sizeof ChainName, "%s", name);
+    ChainKey(name, ChainName, sizeof ChainName);
     Chain = state;
+}
+
+// The same file as the chain's, letter case aside.
+static bool ContinuesChain(const char* name)
+{
+    char key[ChainPathCapacity];
+    ChainKey(name, key, sizeof key);
+    const char* a = key;
+    const char* b = ChainName;
+    for (; *a && *b; a++, b++) {
+        char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
+        char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
+        if (x != y)
+            return false;
+    }
+    return *a == *b;
 }
 
 void LosePartChain()
@@ -201,7 +227,7 @@ static uint16_t CrcOfExistingFile(const char* name, bool* found)
 {
     *found = false;
     if (Extractor.output != OutputFiles) {
-        *found = Chain == ChainWritten && strcmp(ChainName, name) == 0;
+        *found = Chain == ChainWritten && ContinuesChain(name);
         return *found ? ChainCrc : 0;
     }
     FILE* f = OpenPathFile(name, "rb");
@@ -246,7 +272,7 @@ void ExtractMember()
     uint16_t fileCrc = 0;
     if (append) {
         bool found = false;
-        bool continues = strcmp(ChainName, name) == 0;
+        bool continues = ContinuesChain(name);
         if (Extractor.partsChained &&
             (Chain == ChainLost || (continues && Chain == ChainFailed))) {
             // The part before it was left out, and that was counted and

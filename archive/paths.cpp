@@ -275,3 +275,55 @@ FILE* OpenPathFile(const char* path, const char* mode)
     return fopen(native, mode);
 #endif
 }
+
+int FullPathOf(const char* path, char* out, int capacity)
+{
+#ifdef _WIN32
+    DWORD n = GetFullPathNameA(path, static_cast<DWORD>(capacity), out, nullptr);
+    return n > 0 && n < static_cast<DWORD>(capacity);
+#else
+    char native[CurrentDirCapacity];
+    ToNativePath(path, native, sizeof native);
+    char joined[2 * CurrentDirCapacity];
+    if (native[0] == '/') {
+        snprintf(joined, sizeof joined, "%s", native);
+    } else {
+        char cwd[CurrentDirCapacity];
+        if (!SaveCurrentDir(cwd, sizeof cwd))
+            return 0;
+        snprintf(joined, sizeof joined, "%s/%s", cwd, native);
+    }
+    // Components one by one: "." dropped, ".." takes the one before away.
+    size_t used = 0;
+    const char* p = joined;
+    while (*p) {
+        while (*p == '/')
+            p++;
+        const char* start = p;
+        while (*p && *p != '/')
+            p++;
+        size_t n = static_cast<size_t>(p - start);
+        if (n == 0 || (n == 1 && start[0] == '.'))
+            continue;
+        if (n == 2 && start[0] == '.' && start[1] == '.') {
+            while (used > 0 && out[used - 1] != '/')
+                used--;
+            if (used > 0)
+                used--;
+            continue;
+        }
+        if (used + 1 + n + 1 > static_cast<size_t>(capacity))
+            return 0;
+        out[used++] = '/';
+        memcpy(out + used, start, n);
+        used += n;
+    }
+    if (used == 0) {
+        if (capacity < 2)
+            return 0;
+        out[used++] = '/';
+    }
+    out[used] = 0;
+    return 1;
+#endif
+}

@@ -27,3 +27,8 @@ int IsDirectory(const char* path);
 // Opens a file named by an MS-DOS style path with fopen's mode. Natively "\"
 // is taken as the separator and a drive letter is dropped.
 FILE* OpenPathFile(const char* path, const char* mode);
+
+// The full path of path as the current drive and directory resolve it, "."
+// and ".." components taken out, in out (capacity bytes); 0 when it does not
+// fit. Two spellings of one file give the same text but for letter case.
+int FullPathOf(const char* path, char* out, int capacity);

@@ -180,7 +180,13 @@ TEST_F(ArchiveExtract, MembersNotWrittenAreToldAndChainedPartsFollowTheirBeginni
     // by the last member and continued by the first of the next archive.
     EXPECT_EQ(Extract(ArchiveOf({StoredMember("BUSY", "cd", "<st+>"), StoredMember("A.DAT", "12", "<sto>")}), "d2.lzh"),
               StepDone);
-    EXPECT_EQ(Extract(ArchiveOf({StoredMember("A.DAT", "34", "<st+>")}), "d3.lzh"), StepDone);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("A.DAT", "34", "<st+>"), StoredMember("Sub\\B.DAT", "5", "<sto>")}), "d3.lzh"),
+              StepDone);
+    // The same file named from the folder it is in.
+    ASSERT_EQ(chdir("Sub"), 0);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("B.DAT", "6", "<st+>")}), "../d4.lzh"), StepDone);
+    ASSERT_EQ(chdir(".."), 0);
+    EXPECT_EQ(ReadFileBytes("Sub/B.DAT"), ToBytes("56"));
     EXPECT_EQ(ToldMembers, (std::vector<std::string>{"FILE\\", "ODD", "BUSY"}));
     EXPECT_EQ(FailureCount, 3);
     EXPECT_EQ(ReadFileBytes("A.DAT"), ToBytes("1234"));

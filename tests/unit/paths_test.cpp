@@ -144,3 +144,22 @@ TEST_F(Paths, OpenPathFileTakesBackslashes)
 }
 
 }  // namespace
+
+TEST_F(Paths, FullPathOfResolvesAgainstTheCurrentDirectory)
+{
+    std::string here = Cwd();
+    char out[1024];
+    struct Row { const char* path; std::string full; };
+    const Row rows[] = {
+        {"X.TXT", here + "/X.TXT"},
+        {"A\\..\\B\\.\\C", here + "/B/C"},
+        {"C:\\ROOT\\..\\TOP", "/TOP"},
+        {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..", "/"},
+    };
+    for (const Row& r : rows) {
+        ASSERT_EQ(FullPathOf(r.path, out, sizeof out), 1) << r.path;
+        EXPECT_EQ(std::string(out), r.full) << r.path;
+    }
+    // Too long for the buffer: 0.
+    EXPECT_EQ(FullPathOf("X.TXT", out, static_cast<int>(here.size()) + 3), 0);
+}
