@@ -568,6 +568,16 @@ long long SourceDateEpoch()
 
 }  // namespace
 
+int LoadDescription(const char* path, Description& d)
+{
+    return ReadDescription(path, d);
+}
+
+void ReleaseDescription(Description& d)
+{
+    FreeDescription(d);
+}
+
 int BuildDistribution(const BuildOptions& o)
 {
     long long epoch = SourceDateEpoch();
@@ -683,6 +693,8 @@ int BuildDistribution(const BuildOptions& o)
     }
     if (status == 0)
         status = Publish(stage, o.outDir, l.diskCount);
+    if (status == 0)
+        status = RecordBuild(o.outDir, o.description, desc.codePage);
     if (stage[0])
         RemoveTree(stage);
     if (status == 0 && o.log) {

@@ -187,3 +187,18 @@ struct BuildOptions {
 
 // 0 on success; a non-zero exit status after a message on stderr.
 int BuildDistribution(const BuildOptions& options);
+
+// ---- Trying a set (try.cpp) ---------------------------------------------------------------
+
+struct TryOptions {
+    const char* outDir;       // a set made by BuildDistribution
+    const char* setup;        // SETUP.EXE to run instead of the set's, or null
+    const char* answers;      // answer rules put before the defaults, or null
+};
+
+// Notes in OUTDIR which description a set was built from (for try).
+int RecordBuild(const char* outDir, const char* description, int codePage);
+// Installs the set under Wine headless and compares the installed files with
+// their sources; runs tools/wine/try.sh in place of this process. Returns
+// only on failure (1 after a message).
+int TryDistribution(const TryOptions& options);

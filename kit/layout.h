@@ -76,3 +76,8 @@ int64_t FileSize(const char* path);
 int LayOut(Layout& l, const Description& desc, int64_t scriptBytes);
 void FreeLayout(Layout& l);
 DiskFile* AddFile(const Layout& l, Disk& d, const char* name, const char* source, int64_t size);
+
+// The description of a build read as the builder reads it (0 when it has no
+// faults); ReleaseDescription frees it.
+int LoadDescription(const char* path, Description& d);
+void ReleaseDescription(Description& d);

@@ -22,6 +22,10 @@ const char Usage[] =
     "        report what setup would read otherwise than meant, as FILE:LINE: messages;\n"
     "        the disk folders (in order) are checked for the files the script names\n"
     "        and for their thisdisk files; without them the script's folder is the medium\n"
+    "  try OUTDIR [--setup EXE] [--answers FILE]\n"
+    "        install the set under Wine headless in a fresh prefix, answering its questions\n"
+    "        (FILE: answer rules first), screenshots in OUTDIR/try; compare every installed\n"
+    "        file with its source; exit 0 only when all match\n"
     "  --help  show this text\n"
     "Exit status: 0 when all is well, 1 on errors found or a failed build, 2 on a usage error.\n";
 
@@ -84,6 +88,24 @@ int Check(int argc, char** argv)
     return errors > 0 ? 1 : 0;
 }
 
+int Try(int argc, char** argv)
+{
+    TryOptions o = {};
+    for (int i = 2; i < argc; i++) {
+        if (strcmp(argv[i], "--setup") == 0 && i + 1 < argc)
+            o.setup = argv[++i];
+        else if (strcmp(argv[i], "--answers") == 0 && i + 1 < argc)
+            o.answers = argv[++i];
+        else if (!o.outDir && argv[i][0] != '-')
+            o.outDir = argv[i];
+        else
+            return fputs(Usage, stderr), 2;
+    }
+    if (!o.outDir)
+        return fputs(Usage, stderr), 2;
+    return TryDistribution(o);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -97,6 +119,8 @@ int main(int argc, char** argv)
         return Build(argc, argv);
     if (strcmp(command, "check") == 0)
         return Check(argc, argv);
+    if (strcmp(command, "try") == 0)
+        return Try(argc, argv);
     fputs(Usage, stderr);
     return 2;
 }

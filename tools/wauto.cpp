@@ -941,7 +941,8 @@ long DefaultAnswer(HWND w)
     return 0;
 }
 
-void AnswerWindow(const Line& line, HWND w, int serial)
+// 1 when the window was answered (and photographed as answerNN, NN = serial).
+bool AnswerWindow(const Line& line, HWND w, int serial)
 {
     char caption[TextCapacity], message[TextCapacity] = "", shown[2 * TextCapacity], said[2 * TextCapacity];
     CaptionOf(w, caption, sizeof caption);
@@ -956,9 +957,11 @@ void AnswerWindow(const Line& line, HWND w, int serial)
     const Action* actions = rule ? rule->actions : &fallback;
     int count = rule ? rule->actionCount : 1;
     if (count == 0 || actions[0].kind == ActionLeave || (!rule && fallback.id == 0))
-        return;
+        return false;
     char name[32];
     snprintf(name, sizeof name, "answer%02d", serial);
+    // Let the new window paint its controls before the picture.
+    Sleep(500);
     TakeShot(line, name);
     Escape(caption, shown, sizeof shown);
     Escape(message, said, sizeof said);
@@ -966,6 +969,15 @@ void AnswerWindow(const Line& line, HWND w, int serial)
     for (int i = 0; i < count; i++) {
         const Action& a = actions[i];
         if (a.kind == ActionPress) {
+            // What the dialog's edit boxes hold as it is answered (the destination).
+            for (HWND child = GetWindow(w, GW_CHILD); !box && child; child = GetWindow(child, GW_HWNDNEXT)) {
+                char cls[32], text[TextCapacity], escaped[2 * TextCapacity];
+                ClassOf(child, cls, sizeof cls);
+                if (_stricmp(cls, "Edit") == 0 && ControlText(child, text, sizeof text)) {
+                    Escape(text, escaped, sizeof escaped);
+                    Say("           field %ld \"%s\"\n", static_cast<long>(GetWindowLongPtrA(child, GWLP_ID) & 0xFFFF), escaped);
+                }
+            }
             Say("           press %ld%s\n", a.id, rule ? "" : " (the default)");
             PressButton(line, w, a.id);
         } else if (a.kind == ActionType) {
@@ -985,6 +997,7 @@ void AnswerWindow(const Line& line, HWND w, int serial)
             RunOnHost(line, request);
         }
     }
+    return true;
 }
 
 void CommandAnswer(const Line& line)
@@ -1004,7 +1017,8 @@ void CommandAnswer(const Line& line)
                 continue;
             if (answered.count < MaxWindows)
                 answered.windows[answered.count++] = w;
-            AnswerWindow(line, w, ++serial);
+            if (AnswerWindow(line, w, serial + 1))
+                serial++;
         }
         Sleep(PollMs * 5);
     }
