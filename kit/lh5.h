@@ -85,9 +85,12 @@ int FindAll(const Matcher& m, size_t pos, int chain, Match* out, int max);
 
 // ---- Parses (lh5parse.cpp) ---------------------------------------------------------------
 
+struct BitWriter;
+
 // Each appends the tokens of data[from, to) to p with its block starts; the
-// matches reach no byte before `from` and none at or past `to`.
-int ParseLazy(const uint8_t* data, size_t from, size_t to, Parse& p);
+// matches reach no byte before `from` and none at or past `to`. Given a
+// writer, the lazy parse writes each block as it is done and leaves p empty.
+int ParseLazy(const uint8_t* data, size_t from, size_t to, Parse& p, BitWriter* w);
 int ParseNearOptimal(const uint8_t* data, size_t from, size_t to, Parse& p);
 
 // ---- Block writer (lh5block.cpp) -------------------------------------------------------

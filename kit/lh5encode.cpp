@@ -20,16 +20,16 @@
 
 static int ParseRange(const uint8_t* in, size_t from, size_t to, PackMode mode, Parse& p)
 {
-    return mode == PackBest ? ParseNearOptimal(in, from, to, p) : ParseLazy(in, from, to, p);
+    return mode == PackBest ? ParseNearOptimal(in, from, to, p) : ParseLazy(in, from, to, p, nullptr);
 }
 
 int EncodeLh5(const uint8_t* in, size_t n, ByteBuffer& out, PackMode mode)
 {
     Parse p;
     InitParse(p);
-    int ok = ParseRange(in, 0, n, mode, p);
+    BitWriter w = {&out, 0, 0, 0};
+    int ok = mode == PackBest ? ParseNearOptimal(in, 0, n, p) : ParseLazy(in, 0, n, p, &w);
     if (ok) {
-        BitWriter w = {&out, 0, 0, 0};
         WriteParse(w, p, nullptr);
         FlushBits(w);
     }

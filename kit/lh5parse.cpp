@@ -30,15 +30,25 @@ constexpr int BlockPasses = 3;      // parses of each block with its own code le
 
 // ---- Lazy parse ---------------------------------------------------------------------
 
-int ParseLazy(const uint8_t* in, size_t from, size_t to, Parse& p)
+int ParseLazy(const uint8_t* in, size_t from, size_t to, Parse& p, BitWriter* w)
 {
     Matcher* m = NewMatcher(in, from, to);
     if (!m)
         return 0;
     size_t symbols = 0;
+    // Written as they are done, the blocks' tokens stay few and in the cache.
+    auto flush = [&]() {
+        if (w && p.count > 0 && !p.failed) {
+            WriteParse(*w, p, nullptr);
+            p.count = 0;
+            p.blockCount = 0;
+        }
+    };
     auto emit = [&](unsigned symbol, unsigned distance) {
-        if (symbols++ % BlockSymbols == 0)
+        if (symbols++ % BlockSymbols == 0) {
+            flush();
             StartBlock(p);
+        }
         AddToken(p, {static_cast<uint16_t>(symbol), static_cast<uint16_t>(distance)});
     };
     size_t pos = from;
@@ -71,8 +81,10 @@ int ParseLazy(const uint8_t* in, size_t from, size_t to, Parse& p)
             Insert(*m, pos);
         length = pos < to ? FindLongest(*m, pos, 0, LazyChain, &offset) : 0;
     }
+    int ok = !p.failed;
+    flush();
     free(m);
-    return !p.failed;
+    return ok;
 }
 
 // ---- Near-optimal parse ----------------------------------------------------------------

@@ -129,7 +129,7 @@ check "lzhx a --help" "$LZHX" a --help
 # parts joined in disk order must give the file.
 if [ -n "$SETUPKIT" ]; then
     mkdir -p dist/app
-    head -c 2000000 src/big.txt > dist/app/big.txt
+    head -c 1000000 src/big.txt > dist/app/big.txt
     cp src/code.bin src/random.bin dist/app/
     printf 'Caption=Parts\r\nDefaultPath=C:\\PARTS\r\n' > dist/setup.cfg
     printf 'Script=setup.cfg\nArchive=APP.LZH app $d\n' > dist/parts.dist
