@@ -944,6 +944,8 @@ long DefaultAnswer(HWND w)
 // 1 when the window was answered (and photographed as answerNN, NN = serial).
 bool AnswerWindow(const Line& line, HWND w, int serial)
 {
+    // A window just shown may still be filling in and painting its controls.
+    Sleep(500);
     char caption[TextCapacity], message[TextCapacity] = "", shown[2 * TextCapacity], said[2 * TextCapacity];
     CaptionOf(w, caption, sizeof caption);
     bool box = IsMessageBox(w);
@@ -960,8 +962,6 @@ bool AnswerWindow(const Line& line, HWND w, int serial)
         return false;
     char name[32];
     snprintf(name, sizeof name, "answer%02d", serial);
-    // Let the new window paint its controls before the picture.
-    Sleep(500);
     TakeShot(line, name);
     Escape(caption, shown, sizeof shown);
     Escape(message, said, sizeof said);

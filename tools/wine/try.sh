@@ -160,14 +160,17 @@ while IFS=$'\t' read -r what a b; do
             target=$(expand "$(printf '%s' "$b" | iconv -f "CP$codepage" -t UTF-8)")
             if [ "$kind" = Profile ]; then
                 case ${target,,} in *\\*) ;; *) target="C:\\windows\\$target" ;; esac
-            fi ;;
+            fi
+            root=$(hostpath "$target") ;;
         file)
             if [ "$kind" = Profile ]; then
                 check_entries "$a" "$(hostpath "$target")"
                 continue
             fi
             checked=$((checked + 1))
-            p=$(hostpath "$target\\${b//\//\\}")
+            # The name as written, else as Windows finds it (any letter case).
+            p=$root/$b
+            [ -f "$p" ] || p=$(hostpath "$target\\${b//\//\\}")
             if [ ! -f "$p" ]; then
                 missing=$((missing + 1)); report "missing: $target\\${b//\//\\}"
             elif ! cmp -s "$p" "$a"; then
@@ -175,7 +178,7 @@ while IFS=$'\t' read -r what a b; do
             fi ;;
         folder)
             folders=$((folders + 1))
-            [ -d "$(hostpath "$target\\${b//\//\\}")" ] || { missing=$((missing + 1)); report "missing folder: $target\\${b//\//\\}"; } ;;
+            [ -d "$root/$b" ] || [ -d "$(hostpath "$target\\${b//\//\\}")" ] || { missing=$((missing + 1)); report "missing folder: $target\\${b//\//\\}"; } ;;
         companion)
             case ${a##*/} in
                 [Ww][Ii][Nn].[Ii][Nn][Ii]) check_entries "$a" "$(hostpath 'C:\windows\win.ini')" ;;

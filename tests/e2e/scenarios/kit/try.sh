@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # setupkit try installs headless a set of 720 KB floppies made from 1100 files with 1252 names, empty folders and a file larger than a disk: every disk changed when asked (a wrong disk first), every file equal, the report's counts, a screenshot per answered dialog.
+# timeout: 900 s
 . "$(dirname "$0")/../../lib.sh"
 
 KIT=$E2E_ROOT/build/native/tools/setupkit
