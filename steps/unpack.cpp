@@ -13,6 +13,7 @@
 #include "archive/extractor.h"
 #include "archive/paths.h"
 #include "resources/resource.h"
+#include "steps/destination_text.h"
 #include "script/keys.h"
 #include "steps/progress.h"
 #include "steps/steps.h"
@@ -261,19 +262,58 @@ static void SizeEntries(int64_t* sizes, int32_t count)
     }
 }
 
-static void EnterTarget(const char* target)
+// The folder that an entry's target needs: an archive's target is always a
+// folder, whatever its name; a copy or profile target is one when it looks
+// like a directory, else its directory part is (none for a bare name).
+static void TargetFolder(const char* target, bool archive, char* folder)
 {
-    if (target[0] && target[1] == ':') {
-        int drive = (target[0] & ~0x20) - 'A' + 1;
-        if (drive >= 1 && drive <= 26 && drive != _getdrive())
-            _chdrive(drive);
-    }
-    if (LooksLikeDirectory(target))
-        MakeDirs(target);
+    snprintf(folder, PathCapacity, "%s", target);
+    if (archive || LooksLikeDirectory(target))
+        return;
+    char* slash = strrchr(folder, '\\');
+    if (!slash)
+        folder[0] = '\0';
+    else if (slash == folder || (slash == folder + 2 && folder[1] == ':'))
+        slash[1] = '\0';  // the root: "\" or "C:\"
     else
-        MakePathDirs(target);
-    // A file target cannot be entered; that is not an error.
+        slash[0] = '\0';
+}
+
+// Makes the folder's drive current, creates the folder with its parents on
+// that drive and, for an archive, enters it. False when any of it failed:
+// then nothing was created on another drive, and no member may land in the
+// folder of the entry before.
+static bool EnterTarget(const char* target, bool archive, const char* folder)
+{
+    // An empty target keeps the current folder.
+    if (!folder[0])
+        return true;
+    if (!IsUsableDestination(folder))
+        return false;
+    if (folder[1] == ':') {
+        int drive = (folder[0] & ~0x20) - 'A' + 1;
+        if (drive != _getdrive() && _chdrive(drive) != 0)
+            return false;
+    }
+    if (!MakeDirs(folder) || !IsDirectory(folder))
+        return false;
+    if (archive)
+        return SetCurrentDirectoryA(folder) != 0;
+    // A copy's file target cannot be entered; that is not an error.
     SetCurrentDirectoryA(target);
+    return true;
+}
+
+// The entry is skipped and counted; the box is owned by the dialog, so its
+// Cancel waits until the box is answered.
+static void ReportTargetFolder(HWND dialog, const char* folder)
+{
+    char text[MessageCapacity];
+    snprintf(text, sizeof text, "Directory \"%s\" cannot be created", folder);
+    char shown[MessageCapacity + MessageCapacity / ShownLineWidth + 8];
+    BreakLongRuns(text, ShownLineWidth, shown, sizeof shown);
+    FailureCount++;
+    MessageBoxA(dialog, shown, "Error", MB_OK);
 }
 
 // One entry of the work pass; false when the pass must stop.
@@ -302,10 +342,6 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
     char kind = 0;
     if (value[0] == '=' || value[0] == '|' || (value[0] == '@' && HasExtension(key)))
         kind = *value++;
-    char target[PathCapacity];
-    ExpandPathMacros(value, target, sizeof target);
-    EnterTarget(target);
-
     SetDlgItemTextA(dialog, IDC_UNPACK_ARCHIVE, key);
     SetDlgItemTextA(dialog, IDC_UNPACK_FILE, "");
     SetDlgItemTextA(dialog, IDC_UNPACK_PERCENT, "0%");
@@ -315,6 +351,20 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
     if (kind == '@')
         EntrySize /= 2;
 
+    // A target cut short would name another folder: it is not used, and the
+    // value is named as the script gives it.
+    char target[PathCapacity];
+    char folder[PathCapacity];
+    bool archive = kind != '=' && kind != '|';
+    bool whole = ExpandWhole(value, target, sizeof target);
+    TargetFolder(whole ? target : value, archive, folder);
+    if (!whole || !EnterTarget(target, archive, folder)) {
+        ReportTargetFolder(dialog, folder);
+        if (kind == '@')
+            EntrySize = size;
+        FinishEntry();
+        return DiskList != nullptr;
+    }
     if (!DiskList)
         return false;
 
