@@ -50,7 +50,13 @@ static void EnableShutdownPrivilege()
 static void RunExec(HWND window)
 {
     const char* exec = GetKey(*Script, KeyExec);
+    // An empty value (or blanks alone) names no program: nothing to ask or run.
     if (!exec)
+        return;
+    const char* p = exec;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    if (!*p)
         return;
     const char* prompt = GetKey(*Script, KeyExecPrompt);
     if (prompt && MessageBoxA(window, prompt, "", MB_ICONINFORMATION | MB_OKCANCEL) != IDOK)

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <ddeml.h>
 #include <shellapi.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "app/setup.h"
@@ -110,6 +111,18 @@ static int ComposeCommand(int32_t i, char* command)
            EndItemCommand(command, CommandCapacity);
 }
 
+// A group or item that is not created: its value as the script gives it
+// (the first characters of a long one) and why; one failure each.
+static void ReportLeftOut(HWND mainWindow, bool group, const char* value, const char* reason)
+{
+    char text[256];
+    snprintf(text, sizeof text, "Program Manager %s \"%.*s%s\" not created:\n%s.",
+             group ? "group" : "item", ShownLineWidth, value,
+             strlen(value) > static_cast<size_t>(ShownLineWidth) ? "..." : "", reason);
+    FailureCount++;
+    MessageBoxA(mainWindow, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+}
+
 void CreateProgramGroups(HWND mainWindow)
 {
     char savedCaption[CaptionCapacity];
@@ -119,19 +132,22 @@ void CreateProgramGroups(HWND mainWindow)
     int ok = ProgramManagerLink(LinkConnect, nullptr);
     // An entry too long for its command is left out rather than sent cut;
     // after a group left out, so are its items, which would otherwise land
-    // in the group above it.
+    // in the group above it. Each one left out is told and counted.
     bool skippingGroup = false;
     for (int32_t i = 0; ok && i < GroupList->count; i++) {
         char command[CommandCapacity];
         bool group = IsGroupEntry(GroupList->KeyAt(i));
         if (!ComposeCommand(i, command)) {
+            ReportLeftOut(mainWindow, group, GroupList->ValueAt(i), "its command is too long");
             skippingGroup = skippingGroup || group;
             continue;
         }
-        if (group)
+        if (group) {
             skippingGroup = false;
-        else if (skippingGroup)
+        } else if (skippingGroup) {
+            ReportLeftOut(mainWindow, false, GroupList->ValueAt(i), "its group was not created");
             continue;
+        }
         SetWindowTextA(mainWindow, command);
         ok = ProgramManagerLink(LinkExecute, command);
     }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The group list goes out in file order, one command per line, each shown in the caption; "$p" resolved by association or left; too long entries (and a too long group's items) are left out, never cut.
+# The group list goes out in file order, one command per line, each shown in the caption; "$p" resolved by association or left; too long entries (and a too long group's items) are left out, never cut, and each is told.
 . "$(dirname "$0")/../../lib.sh"
 
 long_group=$(printf 'g%.0s' $(seq 1009))
@@ -22,9 +22,18 @@ dist_file APP/notes.ini <<<'read me'
 dist_file APP/data.xyz <<<'data'
 dist_copy "$E2E_BUILD/tests/e2e/groups_probe.exe"
 
-dialogue <<'EOF2'
+g64=$(printf 'g%.0s' $(seq 64))
+x61=$(printf 'x%.0s' $(seq 61))
+dialogue <<EOF2
 window GroupsProbe "Groups probe"
+msgbox "Error" "Program Manager group \"$g64...\" not created:\nits command is too long."
+press OK
+msgbox "Error" "Program Manager item \"\$d\\\\lost.exe,Lost\" not created:\nits group was not created."
+press OK
+msgbox "Error" "Program Manager item \"\$d\\\\$x61...\" not created:\nits command is too long."
+press OK
 absent #32770 * 500
+window GroupsProbe "Groups probe"
 close
 exit 0
 EOF2
