@@ -295,7 +295,9 @@ static bool EnterTarget(const char* target, bool archive, const char* folder)
         if (drive != _getdrive() && _chdrive(drive) != 0)
             return false;
     }
-    if (!MakeDirs(folder) || !IsDirectory(folder))
+    // MakeDirs enters every component, the last one included: 1 means the
+    // whole folder is there (a root too, which a directory search never finds).
+    if (!MakeDirs(folder))
         return false;
     if (archive)
         return SetCurrentDirectoryA(folder) != 0;

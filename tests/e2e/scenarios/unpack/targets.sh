@@ -17,6 +17,7 @@ e.lzh=\$d\\$L280
 d.lzh=\$d\\DATA.V2
 p.ini=|Q:\\CONF\\P.INI
 x.txt==Q:\\X
+r.txt==C:\\R.TXT
 EOF2
 D=$SCEN/data
 for m in b1 a b c e d; do make_data "$D/$m.txt" 600; done
@@ -27,6 +28,7 @@ dist_file p.ini <<'EOF2'
 Key=Value
 EOF2
 make_data "$DIST/x.txt" 300
+make_data "$DIST/r.txt" 200
 
 dialogue <<'EOF2'
 window Install "Targets"
@@ -53,6 +55,7 @@ for m in a b c e; do
     expect_no_file "C:\\TGT\\$m.txt"
     expect_no_file "C:\\TGT\\B\\$m.txt"
 done
+expect_file_same 'C:\R.TXT' "$DIST/r.txt"
 expect_no_file 'C:\APP'
 expect_no_file 'C:\CONF'
 expect_no_file 'C:\X'
