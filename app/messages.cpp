@@ -28,16 +28,20 @@ int BreakLongRuns(const char* text, int width, char* out, int capacity)
     return 1;
 }
 
+void ShortenForBox(const char* text, int width, char* out, int capacity)
+{
+    snprintf(out, capacity, "%.*s%s", width, text, strlen(text) > static_cast<size_t>(width) ? "..." : "");
+}
+
 void ComposeTooLongMessage(const char* what, const char* name, const char* text, int limit,
                            char* out, int capacity)
 {
     const int shown = 160;
     char head[shown + 4];
-    snprintf(head, sizeof head, "%.*s%s", shown, text, strlen(text) > static_cast<size_t>(shown) ? "..." : "");
+    ShortenForBox(text, shown, head, sizeof head);
     char lines[sizeof head + sizeof head / ShownLineWidth + 1];
     BreakLongRuns(head, ShownLineWidth, lines, sizeof lines);
     char shownName[ShownLineWidth + 4];
-    snprintf(shownName, sizeof shownName, "%.*s%s", ShownLineWidth, name,
-             strlen(name) > static_cast<size_t>(ShownLineWidth) ? "..." : "");
+    ShortenForBox(name, ShownLineWidth, shownName, sizeof shownName);
     snprintf(out, capacity, "%s of \"%s\" longer than %d characters:\n%s", what, shownName, limit, lines);
 }

@@ -70,6 +70,8 @@ constexpr int ShownLineWidth = 64;
 // LIMIT characters:" and, below, text as the script gives it (its first 160
 // characters and "...", when it is longer), broken into lines. Always
 // terminated within capacity.
+// The first `width` characters of text, and "..." when it has more.
+void ShortenForBox(const char* text, int width, char* out, int capacity);
 void ComposeTooLongMessage(const char* what, const char* name, const char* text, int limit,
                            char* out, int capacity);
 

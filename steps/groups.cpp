@@ -115,10 +115,11 @@ static int ComposeCommand(int32_t i, char* command)
 // (the first characters of a long one) and why; one failure each.
 static void ReportLeftOut(HWND mainWindow, bool group, const char* value, const char* reason)
 {
+    char shown[ShownLineWidth + 4];
+    ShortenForBox(value, ShownLineWidth, shown, sizeof shown);
     char text[256];
-    snprintf(text, sizeof text, "Program Manager %s \"%.*s%s\" not created:\n%s.",
-             group ? "group" : "item", ShownLineWidth, value,
-             strlen(value) > static_cast<size_t>(ShownLineWidth) ? "..." : "", reason);
+    snprintf(text, sizeof text, "Program Manager %s \"%s\" not created:\n%s.",
+             group ? "group" : "item", shown, reason);
     FailureCount++;
     MessageBoxA(mainWindow, text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }
