@@ -158,18 +158,13 @@ struct ArchivePart {
 };
 
 // Bytes of member data that fit on the current disk beside the open archive,
-// the member's header and the archive's end marker.
-// -1 when not even the header fits.
-static int64_t MemberRoom(const Layout& l, const ArchivePart& a, size_t headerBytes)
+// the member's header and the archive's end marker. A disk's free space is
+// always a whole number of clusters, so an archive of exactly that size fills
+// its last cluster and takes no more. -1 when not even the header fits.
+static int64_t MemberRoom(const ArchivePart& a, size_t headerBytes)
 {
     int64_t room = a.disk->freeBytes - static_cast<int64_t>(a.bytes.size + headerBytes + 1);
-    if (room < 0)
-        return -1;
-    // Free space is whole clusters, so the last cluster is filled exactly.
-    while (room > 0 && OnDiskBytes(*l.medium, static_cast<int64_t>(a.bytes.size + headerBytes + 1) + room) >
-                           a.disk->freeBytes)
-        room--;
-    return room;
+    return room < 0 ? -1 : room;
 }
 
 static void CloseArchivePart(Layout& l, ArchivePart& a, const Item& item)
@@ -274,7 +269,7 @@ static int PackArchive(Layout& l, const Item& item)
         size_t headerBytes = MemberHeaderBytes(files[i].member);
         for (;;) {
             size_t end = done;
-            int64_t room = MemberRoom(l, a, headerBytes);
+            int64_t room = MemberRoom(a, headerBytes);
             if (room >= 0 && !CutPart(*packedFile, done, static_cast<uint64_t>(room), packed, &end)) {
                 status = KitFail("cannot pack %s", files[i].path);
                 break;

@@ -10,6 +10,7 @@
 #include "archive/paths.h"
 #include "archive/window.h"
 #include "script/keys.h"
+#include "steps/checks.h"
 #include "steps/progress.h"
 #include "steps/steps.h"
 
@@ -171,7 +172,7 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
     uint32_t sourceStamp = haveSource ? DosStamp(from.written) : 0;
     if (GetKey(*Script, KeyFileExistsWarn) && sourceStamp && GetFileFacts(target, &to)) {
         uint32_t targetStamp = DosStamp(to.written);
-        if (targetStamp > sourceStamp) {
+        if (IsNewerThanSource(targetStamp, sourceStamp)) {
             char text[MessageCapacity];
             snprintf(text, sizeof text, "File \"%s\" already exists.\nOverwrite?", target);
             int answer = MessageBoxA(nullptr, text, "File exists",

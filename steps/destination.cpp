@@ -10,6 +10,7 @@
 #include "archive/paths.h"
 #include "resources/resource.h"
 #include "script/keys.h"
+#include "steps/checks.h"
 #include "steps/destination_text.h"
 #include "steps/dialog_layout.h"
 #include "steps/steps.h"
@@ -84,7 +85,7 @@ static Verdict CheckFreeSpace(HWND mainWindow)
         return Accept;
     int64_t available = DiskFreeBytes(drive - 64);
     // A drive the system cannot report on is not held against the answer.
-    if (available < 0 || available >= required)
+    if (HasSpaceFor(available, required))
         return Accept;
     char text[MessageCapacity];
     FormatSpaceWarning(text, sizeof text, required, drive, available);

@@ -13,6 +13,7 @@
 #include "archive/extractor.h"
 #include "archive/paths.h"
 #include "resources/resource.h"
+#include "steps/checks.h"
 #include "steps/destination_text.h"
 #include "script/keys.h"
 #include "steps/progress.h"
@@ -181,7 +182,7 @@ static bool SingleMedium(int diskNumber)
 // Reads "thisdisk" until it names this disk; false when the user gave up.
 static bool CheckDisk(HWND dialog, const char* path, int diskNumber)
 {
-    while (!DiskList || GetKey(*DiskList, KeyDiskNumber) != diskNumber) {
+    while (!DiskList || !IsDiskAskedFor(GetKey(*DiskList, KeyDiskNumber), diskNumber)) {
         DiscardDiskList();
         snprintf(DiskText, sizeof DiskText, "Please insert disk %d", diskNumber);
         if (MessageBoxA(dialog, DiskText, "Next Disk", MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)

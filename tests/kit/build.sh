@@ -214,6 +214,26 @@ n=$("$LZHX" l many/self.lzh | tail -1)
 [ "$n" = "1101 members" ] || fail "lzhx a: 1100 files and m.dist gave $n"
 "$LZHX" l many/self.lzh | grep -q 'self\.lzh' && fail "lzhx a packed its own archive"
 
+# ---- Names beginning with a dot ----------------------------------------------------
+# A web server's .htaccess and a .config folder are files like any other: the
+# builder and lzhx a pack them, and they come back out as they went in.
+mkdir -p dots/web/.config dots/web/sub/.cache
+printf 'Deny from all\r\n' > dots/web/.htaccess
+printf '[App]\r\nTheme=Dark\r\n' > dots/web/.config/app.ini
+echo index > dots/web/INDEX.HTM
+: > dots/web/sub/.keep
+printf 'Script=../src/setup.cfg\nArchive=WEB.LZH web $d\n' > dots/d.dist
+"$KIT" build dots/d.dist dotsout > log 2>&1 || fail "dot names: $(cat log)"
+(cd dots && "$LZHX" a web.lzh web > /dev/null) || fail "dot names: lzhx a"
+for archive in dotsout/disk1/WEB.LZH dots/web.lzh; do
+    members=$("$LZHX" l "$archive")
+    for m in '.htaccess' '.config\app.ini' 'INDEX.HTM' 'sub\.keep' 'sub\.cache\'; do
+        grep -qF -- "$m" <<< "$members" || fail "dot names: $m not in $archive: $members"
+    done
+done
+mkdir -p dotsx && "$LZHX" x dotsout/disk1/WEB.LZH dotsx > /dev/null || fail "dot names: lzhx x"
+diff -r dots/web dotsx > /dev/null || fail "dot names: extracted tree differs: $(diff -r dots/web dotsx)"
+
 # ---- Root directories counted exactly -------------------------------------------------
 # A 360 KB disk's root holds 112 entries, one kept for a label: install.cfg
 # and 110 copied files fill it, one entry each, on one disk.

@@ -155,6 +155,15 @@ TEST_F(ArchiveExtract, OutputThatCannotBeOpenedIsCountedAndSkipped)
     EXPECT_EQ(Extract(ArchiveOf({AbcMember("BUSY"), StoredMember("NEXT.TXT", "next")})), StepDone);
     EXPECT_EQ(FailureCount, 1);
     EXPECT_EQ(ReadFileBytes("NEXT.TXT"), ToBytes("next"));
+    // A plain file where a folder of the name must be: the member is left
+    // out once A is entered, and the next one still lands here, not in A.
+    ASSERT_EQ(mkdir("A", 0777), 0);
+    ASSERT_TRUE(WriteFileBytes("A/B", ToBytes("a file")));
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("A\\B\\X.TXT", "x"), StoredMember("Y.TXT", "y")})), StepDone);
+    EXPECT_EQ(FailureCount, 2);
+    EXPECT_EQ(ReadFileBytes("Y.TXT"), ToBytes("y"));
+    EXPECT_FALSE(Exists("A/Y.TXT"));
+    EXPECT_EQ(ReadFileBytes("A/B"), ToBytes("a file"));
 }
 
 // The names told through MemberFailureHook.
@@ -409,6 +418,40 @@ TEST_F(ArchiveExtractDeath, CrcMismatch)
     MemberSpec s = StoredMember("S.TXT", "stored");
     s.data[0] = 'S';
     EXPECT_EXIT(Extract(ArchiveOf({s})), ::testing::ExitedWithCode(1), "CRC error");
+}
+
+TEST_F(ArchiveExtractDeath, DamagedContinuationPart)
+{
+    // Disk 1's part is intact; disk 2's continuation has a changed byte, so
+    // its stored CRC (of the part, or of the whole file) matches neither.
+    // Stored and compressed, written to files and only checked.
+    MemberSpec storedBegin = StoredMember("S.DAT", "first part,", "<sto>");
+    MemberSpec storedPart = StoredMember("S.DAT", "second", "<st+>");
+    storedPart.data[2] ^= 0x01;
+    MemberSpec storedWhole = StoredMember("S.DAT", "second", "<st+>");
+    storedWhole.crc = Crc16Of(ToBytes("first part,second"));
+    storedWhole.data[2] ^= 0x01;
+    // The packed bits are intact; the stored CRC is that of other bytes.
+    MemberSpec packedBegin = AbcMember("C.DAT", "<cmp>");
+    MemberSpec packedPart = AbcMember("C.DAT", "<cm+>");
+    packedPart.crc = Crc16Of(ToBytes("abcabcabcabd"));
+    struct Row {
+        const char* what;
+        MemberSpec begin, part;
+    };
+    const Row rows[] = {
+        {"stored, CRC of the part", storedBegin, storedPart},
+        {"stored, CRC of the whole file", storedBegin, storedWhole},
+        {"compressed", packedBegin, packedPart},
+    };
+    for (ExtractOutput output : {OutputFiles, OutputDiscard}) {
+        for (const Row& r : rows) {
+            SetExtractOutput(output, nullptr);
+            ASSERT_EQ(Extract(ArchiveOf({r.begin}), "d1.lzh"), StepDone) << r.what;
+            EXPECT_EXIT(Extract(ArchiveOf({r.part}), "d2.lzh"), ::testing::ExitedWithCode(1), "CRC error")
+                << r.what << (output == OutputFiles ? " (files)" : " (checked)");
+        }
+    }
 }
 
 TEST_F(ArchiveExtractDeath, WriteFailingAtCloseIsFatal)

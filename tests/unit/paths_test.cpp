@@ -78,6 +78,27 @@ TEST_F(Paths, PlainFileInTheWayStopsAndRestores)
     EXPECT_EQ(Cwd(), before);
 }
 
+TEST_F(Paths, FailureBelowAnEnteredFolderComesBack)
+{
+    // A is entered before its plain file B stops the creation: the current
+    // folder must be the one before, or the next member lands in A.
+    ASSERT_EQ(mkdir("A", 0777), 0);
+    Touch("A/B");
+    std::string before = Cwd();
+    EXPECT_EQ(MakePathDirs("A\\B\\X.TXT"), 0);
+    EXPECT_EQ(Cwd(), before);
+    EXPECT_EQ(MakeDirs("A\\B\\C"), 0);
+    EXPECT_EQ(Cwd(), before);
+    // From the root: the failure comes back from there too.
+    std::string rooted = "C:" + before + "/A/B/X.TXT";
+    for (char& c : rooted) {
+        if (c == '/')
+            c = '\\';
+    }
+    EXPECT_EQ(MakePathDirs(rooted.c_str()), 0);
+    EXPECT_EQ(Cwd(), before);
+}
+
 TEST_F(Paths, MakeDirsFromTheRoot)
 {
     // An absolute path with a drive letter: the drive is the current one.

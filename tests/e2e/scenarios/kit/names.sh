@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Names an author's folder may hold, packed by setupkit for one medium: a name outside ASCII (written in code page 1252) installs under its own name, long names with blanks in a quoted source folder install as they are, and an empty folder is created.
+# Names an author's folder may hold, packed by setupkit for one medium: a name outside ASCII (written in code page 1252) installs under its own name, long names with blanks in a quoted source folder install as they are, so do names beginning with a dot (a .htaccess file, a .config folder), and an empty folder is created.
 . "$(dirname "$0")/../../lib.sh"
 . "$(dirname "$0")/kit.inc"
 
 kit_data "$SRC/My Program/Résumé.txt" 3000
 kit_data "$SRC/My Program/Café Menu/Long File Name With Blanks.txt" 5000
 kit_data "$SRC/My Program/BIN/TOOL.BIN" 20000 binary
+kit_data "$SRC/My Program/.htaccess" 40
+kit_data "$SRC/My Program/.config/settings.ini" 300
 mkdir -p "$SRC/My Program/EMPTY/INNER"
 e2e_write_crlf "$SRC/setup.cfg" <<'EOF2'
 Caption=Kit Setup
@@ -34,4 +36,6 @@ expect_file_same 'C:\NAMES\Program Files\Résumé.txt' "$SRC/My Program/Résumé
 expect_file_same 'C:\NAMES\Program Files\Café Menu\Long File Name With Blanks.txt' \
     "$SRC/My Program/Café Menu/Long File Name With Blanks.txt"
 expect_file_same 'C:\NAMES\Program Files\BIN\TOOL.BIN' "$SRC/My Program/BIN/TOOL.BIN"
+expect_file_same 'C:\NAMES\Program Files\.htaccess' "$SRC/My Program/.htaccess"
+expect_file_same 'C:\NAMES\Program Files\.config\settings.ini' "$SRC/My Program/.config/settings.ini"
 expect_dir 'C:\NAMES\Program Files\EMPTY\INNER'

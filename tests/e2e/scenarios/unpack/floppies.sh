@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Three floppies on A: with "thisdisk" files: the wrong disk is asked for again, a file split 1-2 as stored continuation and one split 2-3 as compressed continuation are joined, "NextDiskNumber" 7 still leads to disk 3.
+# Three floppies on A: with "thisdisk" files: the wrong disk is asked for again (disk 1 left in the drive, then disk 3 offered for disk 2), a file split 1-2 as stored continuation and one split 2-3 as compressed continuation are joined, "NextDiskNumber" 7 still leads to disk 3.
 . "$(dirname "$0")/../../lib.sh"
 
 install_cfg <<'EOF2'
@@ -42,6 +42,9 @@ make_data "$SCEN/DISK2/extra.txt" 1200
 dialogue <<'EOF2'
 window Install "Floppies"
 msgbox "Next Disk" "Please insert disk 2"
+press OK
+msgbox "Next Disk" "Please insert disk 2"
+host floppy_change DISK3
 press OK
 msgbox "Next Disk" "Please insert disk 2"
 host floppy_change DISK2
