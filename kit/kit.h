@@ -194,10 +194,14 @@ struct TryOptions {
     const char* outDir;       // a set made by BuildDistribution
     const char* setup;        // SETUP.EXE to run instead of the set's, or null
     const char* answers;      // answer rules put before the defaults, or null
+    int keep;                 // leave the Wine prefix in OUTDIR/try/prefix
 };
 
 // Notes in OUTDIR which description a set was built from (for try).
 int RecordBuild(const char* outDir, const char* description, int codePage);
+// The path of NAME among the kit's parts (try.sh, wauto.exe, SETUP.EXE),
+// found relative to this program's own location. 0, or 1 after a message.
+int FindKitPart(const char* name, char* path, size_t capacity);
 // Installs the set under Wine headless and compares the installed files with
 // their sources; runs tools/wine/try.sh in place of this process. Returns
 // only on failure (1 after a message).

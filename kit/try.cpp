@@ -10,9 +10,16 @@
 //                             below TARGET ("/" between folders, UTF-8)
 //   folder - RELATIVE         an empty folder of the last item
 //   companion SOURCE          a win.ini, system.ini or groups.cfg read beside the script
-//   codepage N
-// and hands the rest to tools/wine/try.sh: the prefix, the display, the
-// disks, the answers, the screenshots and the comparison.
+//   codepage N                the users' code page of the names (first line)
+//   holds FILES FOLDERS       how many file and folder lines follow (second
+//                             line), so that the reader knows it read them all
+// and hands the rest to try.sh: the prefix, the display, the disks, the
+// answers, the screenshots and the comparison.
+//
+// The kit's parts (try.sh beside the other Wine scripts, wauto.exe, the
+// release SETUP.EXE) are found relative to this program: SETUPKIT_SHARE is
+// the path from the folder of the executable to them, share/setupkit beside
+// bin/ when installed; the build tree stages the same layout.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,8 +28,8 @@
 
 #include "kit/layout.h"
 
-#ifndef SETUPKIT_SOURCE_DIR
-#define SETUPKIT_SOURCE_DIR "."
+#ifndef SETUPKIT_SHARE
+#define SETUPKIT_SHARE "../share/setupkit"
 #endif
 
 namespace {
@@ -56,7 +63,11 @@ int WriteManifest(const Description& d, const char* path)
     if (!f)
         return KitFail("cannot write %s", path);
     static const char* const Kinds[] = {"Archive", "Copy", "Profile"};
-    fprintf(f, "codepage\t%d\n", d.codePage);
+    int files = 0, folders = 0;
+    for (int i = 0; i < d.itemCount; i++)
+        for (int k = 0; d.items[i].kind != ItemProfile && k < d.items[i].sources.count; k++)
+            (d.items[i].sources.files[k].folder ? folders : files)++;
+    fprintf(f, "codepage\t%d\nholds\t%d\t%d\n", d.codePage, files, folders);
     for (int i = 0; i < d.companionCount; i++)
         fprintf(f, "companion\t%s\n", d.companions[i]);
     for (int i = 0; i < d.itemCount; i++) {
@@ -76,6 +87,21 @@ int WriteManifest(const Description& d, const char* path)
 }
 
 }  // namespace
+
+int FindKitPart(const char* name, char* path, size_t capacity)
+{
+    char self[PathBytes];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return KitFail("cannot find this program's own folder (%s)", "/proc/self/exe");
+    self[n] = 0;
+    char* slash = strrchr(self, '/');
+    if (slash)
+        *slash = 0;
+    if (!FormatText(path, capacity, "%s/%s/%s", self, SETUPKIT_SHARE, name))
+        return KitFail("the kit's folder is too deep: %s", self);
+    return 0;
+}
 
 int RecordBuild(const char* outDir, const char* description, int codePage)
 {
@@ -110,15 +136,21 @@ int TryDistribution(const TryOptions& o)
     ReleaseDescription(desc);
     if (status)
         return 1;
-    const char* script = getenv("SETUPKIT_TRY");
-    char defaultScript[PathBytes], wauto[PathBytes];
-    FormatText(defaultScript, sizeof defaultScript, "%s/tools/wine/try.sh", SETUPKIT_SOURCE_DIR);
+    char script[PathBytes], wauto[PathBytes];
+    const char* s = getenv("SETUPKIT_TRY");
     const char* w = getenv("SETUPKIT_WAUTO");
-    FormatText(wauto, sizeof wauto, "%s", w ? w : SETUPKIT_SOURCE_DIR "/build/win64/tools/wauto.exe");
+    if (s && !FormatText(script, sizeof script, "%s", s))
+        return KitFail("path too long: %s", s);
+    if (w && !FormatText(wauto, sizeof wauto, "%s", w))
+        return KitFail("path too long: %s", w);
+    if ((!s && FindKitPart("wine/try.sh", script, sizeof script)) || (!w && FindKitPart("wauto.exe", wauto, sizeof wauto)))
+        return 1;
+    if (FileSize(script) < 0)
+        return KitFail("try.sh not found: %s (an incomplete kit; or set SETUPKIT_TRY)", script);
     if (FileSize(wauto) < 0)
         return KitFail("wauto.exe not found: %s (build the win64 build, or set SETUPKIT_WAUTO)", wauto);
-    const char* argv[] = {"bash", script ? script : defaultScript, o.outDir, manifest,
-                          o.setup ? o.setup : "", wauto, o.answers ? o.answers : "", nullptr};
+    const char* argv[] = {"bash", script, o.outDir, manifest, o.setup ? o.setup : "", wauto,
+                          o.answers ? o.answers : "", o.keep ? "keep" : "", nullptr};
     fflush(stdout);
     execvp("bash", const_cast<char* const*>(argv));
     return KitFail("cannot run %s", argv[1]);

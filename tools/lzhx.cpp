@@ -21,6 +21,10 @@
 #include "kit/kit.h"
 #endif
 
+#ifndef SETUP_VERSION
+#define SETUP_VERSION "unknown"
+#endif
+
 namespace {
 
 const char Usage[] =
@@ -36,6 +40,7 @@ const char Usage[] =
     "                   smallest, several times slower; names in code page N, default 1252)\n"
 #endif
     "  --help           show this text\n"
+    "  --version        show the version\n"
     "Exit status: 0 on success; 1 on a damaged archive, a failed write or a member that could\n"
     "not be extracted (unknown method); 2 on a usage error.\n"
     "Member names use \"\\\" between directories; continuation members are appended.\n";
@@ -242,6 +247,10 @@ int main(int argc, char** argv)
 {
     if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
         fputs(Usage, stdout);
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        fputs("lzhx " SETUP_VERSION "\n", stdout);
         return 0;
     }
     const char* command = argc >= 2 ? argv[1] : "";

@@ -6,6 +6,10 @@
 
 #include "kit/kit.h"
 
+#ifndef SETUP_VERSION
+#define SETUP_VERSION "unknown"
+#endif
+
 namespace {
 
 const char Usage[] =
@@ -22,11 +26,13 @@ const char Usage[] =
     "        report what setup would read otherwise than meant, as FILE:LINE: messages;\n"
     "        the disk folders (in order) are checked for the files the script names\n"
     "        and for their thisdisk files; without them the script's folder is the medium\n"
-    "  try OUTDIR [--setup EXE] [--answers FILE]\n"
+    "  try OUTDIR [--setup EXE] [--answers FILE] [--keep]\n"
     "        install the set under Wine headless in a fresh prefix, answering its questions\n"
     "        (FILE: answer rules first), screenshots in OUTDIR/try; compare every installed\n"
-    "        file with its source; exit 0 only when all match\n"
+    "        file with its source; exit 0 only when all match; --keep leaves the prefix\n"
+    "        in OUTDIR/try/prefix (its drive_c holds what was installed)\n"
     "  --help  show this text\n"
+    "  --version  show the version\n"
     "Exit status: 0 when all is well, 1 on errors found or a failed build, 2 on a usage error.\n";
 
 int Build(int argc, char** argv)
@@ -96,6 +102,8 @@ int Try(int argc, char** argv)
             o.setup = argv[++i];
         else if (strcmp(argv[i], "--answers") == 0 && i + 1 < argc)
             o.answers = argv[++i];
+        else if (strcmp(argv[i], "--keep") == 0)
+            o.keep = 1;
         else if (!o.outDir && argv[i][0] != '-')
             o.outDir = argv[i];
         else
@@ -113,6 +121,10 @@ int main(int argc, char** argv)
     const char* command = argc >= 2 ? argv[1] : "";
     if (strcmp(command, "--help") == 0 || strcmp(command, "-h") == 0) {
         fputs(Usage, stdout);
+        return 0;
+    }
+    if (strcmp(command, "--version") == 0) {
+        fputs("setupkit " SETUP_VERSION "\n", stdout);
         return 0;
     }
     if (strcmp(command, "build") == 0)

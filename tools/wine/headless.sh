@@ -66,7 +66,8 @@ headless_copy_prefix() {
     mkdir -p "$to"
     tar -C "$from" "${exclude[@]}" -cf - . | tar -C "$to" -xf -
     for d in "${HEADLESS_SHARED_DIRS[@]}"; do
-        cp -al "$from/$d" "$to/$d"
+        # Another file system (a kept prefix elsewhere) cannot link: copy.
+        cp -al "$from/$d" "$to/$d" 2>/dev/null || { rm -rf "${to:?}/$d"; cp -a "$from/$d" "$to/$d"; }
     done
     touch "$to/.e2e-copied"
 }

@@ -5,8 +5,9 @@
 #                              Wine and exports what their processes need
 #
 # Where the kernel runs 32-bit x86 code itself, nothing is needed. Where it
-# cannot (a 32-bit Linux program gets "Exec format error"), the 32-bit Wine
-# loader runs under qemu's user-mode emulation:
+# cannot (running the 32-bit Wine loader fails with "Exec format error"; any
+# other failure is a broken install and is reported, not emulated), the
+# 32-bit Wine loader runs under qemu's user-mode emulation:
 # - binfmt_misc is mounted if it is not, and i386 ELF executables (types 2
 #   and 3) are registered for /usr/bin/qemu-i386-static with the F flag (the
 #   kernel opens the emulator at once, so it works in any mount namespace).
@@ -80,14 +81,23 @@ wine32_prepare() {
     local build=$1
     [ -x "$WINE32_LOADER" ] || wine32_fail "$WINE32_LOADER is missing (Debian package wine32:i386; ./run deps installs it)" || return 1
     if ! wine32_qemu_registered; then
-        # No emulator yet: a kernel with 32-bit execution runs the loader.
-        if "$WINE32_LOADER" --version >/dev/null 2>&1; then
+        # No emulator yet: a kernel with 32-bit execution runs the loader. Only
+        # a kernel that refuses i386 programs ("Exec format error") gets the
+        # emulator; any other failure is a broken 32-bit Wine, told as it is.
+        local said
+        if said=$("$WINE32_LOADER" --version 2>&1 </dev/null); then
             WINE32_MODE=native
             export WINE32_MODE
             return 0
         fi
+        case $said in
+            *"Exec format error"*) ;;
+            *) wine32_fail "$WINE32_LOADER does not start (${said:-no message}); the kernel runs i386 programs, so this is not for qemu: reinstall wine32:i386" || return 1 ;;
+        esac
         wine32_register || return 1
         wine32_qemu_registered || wine32_fail "the i386 binfmt entry did not take" || return 1
+        printf 'wine32: this kernel runs no i386 programs (Exec format error): registered them for %s in %s/qemu-i386 (until reboot)\n' \
+            "$WINE32_QEMU" "$WINE32_BINFMT" >&2
     fi
     wine32_build_fix "$build" || return 1
     "$WINE32_LOADER" --version >/dev/null 2>&1 ||
