@@ -136,7 +136,7 @@ try_disk() {
     echo "$asked" >"$SCEN/asked.$n"
     if [ "$asked" -ge 3 ]; then
         holds=$(tr -d '\r' <"$SCEN/disk$n/thisdisk" 2>/dev/null | sed -n 's/^DiskNumber=\([0-9]*\).*/disk \1/p' | head -n 1)
-        echo "disk $n was asked for $asked times; folder disk$n holds ${holds:-no thisdisk}" | tee "$SCEN/stopped" >&"$TRY_SAY"
+        echo "disk $n was asked for $asked times; folder disk$n holds ${holds:-no thisdisk}" | tee "$SCEN/stopped" >&2
         return 1
     fi
     if [ ! -e "$SCEN/wrong-disk-shown" ]; then
@@ -145,7 +145,7 @@ try_disk() {
         return 0
     fi
     if [ ! -d "$SCEN/disk$n" ]; then
-        echo "disk $n was asked for; the set has $disks" | tee "$SCEN/stopped" >&"$TRY_SAY"
+        echo "disk $n was asked for; the set has $disks" | tee "$SCEN/stopped" >&2
         return 1
     fi
     ln -sfn "$SCEN/disk$n" "$WINEPREFIX/dosdevices/a:"

@@ -9,12 +9,13 @@ export XDG_CACHE_HOME=$SCEN/cache
 mkdir -p "$XDG_CACHE_HOME/setupkit"
 ln -s "$E2E_TEMPLATE" "$XDG_CACHE_HOME/setupkit/template"
 
-# try_run NAME ARGS...: setupkit try, its output in $SCEN/NAME.log, its status in $status.
+# try_run NAME ARGS...: setupkit try, its output in $SCEN/NAME.log, its status
+# in $status; in an author's usual UTF-8 locale.
 try_run() {
     local name=$1
     shift
     status=0
-    "$KIT" try "$@" >"$SCEN/$name.log" 2>&1 || status=$?
+    LC_ALL=C.UTF-8 "$KIT" try "$@" >"$SCEN/$name.log" 2>&1 || status=$?
     sed "s/^/  $name: /" "$SCEN/$name.log"
 }
 expect_said() {
@@ -22,7 +23,9 @@ expect_said() {
 }
 
 # ---- 1. A Cyrillic set in code page 1251, one source edited after the build ----
-mkdir -p "$SRC/ru/Документы" "$SRC/ru/Пусто"
+# The target's last byte ("о", 0xEE) is a lead byte in UTF-8: a reader in the
+# author's locale would take the line end with it and lose the next line.
+mkdir -p "$SRC/ru/Документы" "$SRC/ru/Пустая"
 printf 'readme\r\n' >"$SRC/ru/Прочти.txt"
 printf 'manual text\r\n' >"$SRC/ru/Документы/Руководство.txt"
 printf 'plain\r\n' >"$SRC/ru/plain.txt"
@@ -34,7 +37,7 @@ EOF2
 cat >"$SRC/ru.dist" <<EOF2
 Setup=$SETUP_EXE_BUILT
 Script=setup.cfg
-Archive=RU.LZH ru \$d\\Данные
+Archive=RU.LZH ru \$d\\Пусто
 EOF2
 "$KIT" build "$SRC/ru.dist" "$SCEN/ru" --codepage 1251 >"$SCEN/kit.log" 2>&1 || fail "setupkit build: $(cat "$SCEN/kit.log")"
 sleep 1
