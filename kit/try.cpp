@@ -92,7 +92,7 @@ int FindKitPart(const char* name, char* path, size_t capacity)
 {
     char self[PathBytes];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
+    if (n <= 0 || n >= static_cast<ssize_t>(sizeof self) - 1)
         return KitFail("cannot find this program's own folder (%s)", "/proc/self/exe");
     self[n] = 0;
     char* slash = strrchr(self, '/');

@@ -62,7 +62,7 @@ LOCALES=$CACHE/locale
     # Status 1 means warnings, with the locale written; its LC_CTYPE tells.
     localedef -i "$language" -f UTF-8 "$LOCALES/$WINE_LOCALE.new" >"$LOCALES/localedef.log" 2>&1 || true
     [ -f "$LOCALES/$WINE_LOCALE.new/LC_CTYPE" ] || { cat "$LOCALES/localedef.log" >&2; exit 1; }
-    rm -rf "$LOCALES/$WINE_LOCALE"
+    rm -rf "${LOCALES:?}/$WINE_LOCALE"
     mv "$LOCALES/$WINE_LOCALE.new" "$LOCALES/$WINE_LOCALE"
 ) 9>"$CACHE/locale.lock" || fail "cannot make the locale $WINE_LOCALE for code page $codepage (localedef, package locales)"
 # Runs a Wine command in the set's locale.

@@ -35,7 +35,7 @@ DestPathPrompt=N
 DefaultPath=C:\KIT
 EOF2
 printf 'Script=setup.cfg\nArchive=APP.LZH app $d\nCopy=README.TXT $d\n' >"$SCEN/src/kit.dist"
-cd "$SCEN"
+cd "$SCEN" || fail "cannot enter $SCEN"
 # Nothing from the environment points into the trees.
 env -u SETUPKIT_WAUTO -u SETUPKIT_TRY PATH="$P/bin:/usr/bin:/bin" \
     setupkit build src/kit.dist out --setup "$P/share/setupkit/SETUP.EXE" >"$SCEN/build.log" 2>&1 ||
