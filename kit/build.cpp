@@ -30,6 +30,7 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "kit/layout.h"
@@ -51,6 +52,12 @@ struct DescriptionReader {
 };
 
 void DescriptionError(DescriptionReader& r, int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+bool IsPlainFile(const char* path)
+{
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
 
 void DescriptionError(DescriptionReader& r, int line, const char* format, ...)
 {
@@ -100,20 +107,25 @@ const char* const DescriptionKeys[] = {"Setup", "Script", "Companion", "Archive"
 // Files on all disks together: 256 a disk.
 constexpr int MaxNames = MaxDisks * 256;
 
-// A name that goes onto a disk, with the line that puts it there.
+// A name that goes onto a disk, with the line (and file) that puts it there.
 struct PlacedName {
     char name[64];
     int line;
+    const char* source;     // the author's file, or null for an archive or the builder's own
 };
 
-void PlaceName(DescriptionReader& r, PlacedName* names, int& count, const char* name, int line)
+void PlaceName(DescriptionReader& r, PlacedName* names, int& count, const char* name, int line,
+               const char* source = nullptr)
 {
     for (int i = 0; i < count; i++) {
         if (strcasecmp(names[i].name, name) == 0) {
-            if (names[i].line)
-                DescriptionError(r, line, "two files named %s (the other from line %d)", name, names[i].line);
-            else
+            if (!names[i].line)
                 DescriptionError(r, line, "two files named %s (the builder writes one)", name);
+            else if (names[i].source && source)
+                DescriptionError(r, line, "two files named %s (the other from line %d): %s and %s", name,
+                                 names[i].line, names[i].source, source);
+            else
+                DescriptionError(r, line, "two files named %s (the other from line %d)", name, names[i].line);
             return;
         }
     }
@@ -122,10 +134,12 @@ void PlaceName(DescriptionReader& r, PlacedName* names, int& count, const char* 
         return;
     }
     FormatText(names[count].name, sizeof names[count].name, "%s", name);
+    names[count].source = source;
     names[count++].line = line;
 }
 
-// A file that goes onto a disk under its own name.
+// A file that goes onto a disk under its own name; `path` stays until the
+// names are no longer needed.
 void CheckDiskFile(DescriptionReader& r, PlacedName* names, int& count, const char* path, int line)
 {
     char name[PathBytes], why[PathBytes + 300];
@@ -135,7 +149,7 @@ void CheckDiskFile(DescriptionReader& r, PlacedName* names, int& count, const ch
         return;
     }
     UpperCase(name);
-    PlaceName(r, names, count, name, line);
+    PlaceName(r, names, count, name, line, path);
 }
 
 // Reads the entries; every line's faults are reported before the build
@@ -143,6 +157,7 @@ void CheckDiskFile(DescriptionReader& r, PlacedName* names, int& count, const ch
 int ReadDescription(const char* path, Description& d)
 {
     DescriptionReader r = {path, 0};
+    FormatText(d.path, sizeof d.path, "%s", path);
     FormatText(d.folder, sizeof d.folder, "%s", path);
     char* slash = strrchr(d.folder, '/');
     if (slash)
@@ -164,6 +179,9 @@ int ReadDescription(const char* path, Description& d)
         return KitFail("out of memory reading %s", path);
     WalkOptions walk = {};
     walk.codePage = d.codePage;
+    // Targets of a UTF-8 description are converted; any other is taken as
+    // written in the code page already.
+    bool utf8 = IsUtf8(reinterpret_cast<const char*>(text.data), text.size - 1);
     char* p = reinterpret_cast<char*>(text.data);
     for (int lineNumber = 1; *p; lineNumber++) {
         char* line = p;
@@ -230,7 +248,7 @@ int ReadDescription(const char* path, Description& d)
             }
             Resolve(d, words[0], out);
             if (key[0] == 'C') {
-                if (FileSize(out) < 0)
+                if (!IsPlainFile(out))
                     DescriptionError(r, lineNumber, "companion file not found: %s", out);
                 else
                     CheckDiskFile(r, names, nameCount, out, lineNumber);
@@ -255,7 +273,9 @@ int ReadDescription(const char* path, Description& d)
             DescriptionError(r, lineNumber, "a target holds no quotes: it is the rest of the line, blanks included");
             continue;
         }
-        if (!ToCodePage(d.codePage, v, it.target, sizeof it.target)) {
+        if (!utf8) {
+            FormatText(it.target, sizeof it.target, "%s", v);
+        } else if (!ToCodePage(d.codePage, v, it.target, sizeof it.target)) {
             DescriptionError(r, lineNumber, "target \"%s\" cannot be written in code page %d", v, d.codePage);
             continue;
         }
@@ -270,7 +290,8 @@ int ReadDescription(const char* path, Description& d)
             PlaceName(r, names, nameCount, it.name, lineNumber);
         }
         Resolve(d, source, it.source);
-        if (FileSize(it.source) < 0) {
+        struct stat link;
+        if (lstat(it.source, &link) != 0) {
             DescriptionError(r, lineNumber, "source not found: %s", it.source);
             continue;
         }
@@ -433,6 +454,9 @@ int WriteDisks(const Layout& l, const BuildOptions& o, const char* out, const By
         FormatText(folder, sizeof folder, "%s/disk%d", out, k + 1);
         if (mkdir(folder, 0777) != 0)
             return KitFail("cannot create %s", folder);
+        struct timespec started;
+        clock_gettime(CLOCK_MONOTONIC, &started);
+        int64_t bytes = 0;
         const Disk& d = l.disks[k];
         for (int i = 0; i < d.fileCount; i++) {
             const DiskFile& f = d.files[i];
@@ -458,6 +482,7 @@ int WriteDisks(const Layout& l, const BuildOptions& o, const char* out, const By
                 ok = WriteBufferToFile(path, f.data);
             if (!ok)
                 return KitFail("cannot write %s", path);
+            bytes += FileSize(path);
             if (!f.source[0] && epoch >= 0) {
                 struct timeval times[2] = {{static_cast<time_t>(epoch), 0}, {static_cast<time_t>(epoch), 0}};
                 utimes(path, times);
@@ -468,6 +493,16 @@ int WriteDisks(const Layout& l, const BuildOptions& o, const char* out, const By
             FormatText(image, sizeof image, "%s/disk%d.img", out, k + 1);
             if (WriteImage(l, k, folder, image, epoch))
                 return 1;
+        }
+        if (o.progress) {
+            struct timespec now;
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            double seconds = static_cast<double>(now.tv_sec - started.tv_sec) +
+                             static_cast<double>(now.tv_nsec - started.tv_nsec) / 1e9;
+            fprintf(o.progress, "wrote disk%d: %d files, %lld bytes%s, %.1f s\n", k + 1, d.fileCount,
+                    static_cast<long long>(bytes), o.images && l.medium->clusterBytes ? ", and its image" : "",
+                    seconds);
+            fflush(o.progress);
         }
     }
     return 0;
@@ -496,49 +531,187 @@ void RemoveTree(const char* path)
     }
 }
 
-// The disk number of "diskN" or "diskN.img", else 0.
-int DiskNumberOfName(const char* name, bool& image)
+// ---- OUTDIR and the record of what a build wrote there ------------------------------------
+//
+// OUTDIR/setupkit.files lists, one a line, the paths (relative to OUTDIR)
+// that the last build wrote: diskN folders, the files in them, diskN.img.
+// A new build removes exactly those and refuses, before changing anything,
+// when something it did not write stands where it is to write: an author's
+// folder named disk2 is never deleted.
+
+const char WrittenRecord[] = "setupkit.files";
+
+struct Written {
+    char** paths;    // sorted
+    int count;
+};
+
+int ComparePaths(const void* a, const void* b)
 {
-    int n = 0, used = 0;
-    if (strncmp(name, "disk", 4) != 0 || !isdigit(static_cast<unsigned char>(name[4])) ||
-        sscanf(name, "disk%d%n", &n, &used) != 1 || n <= 0)
-        return 0;
-    image = strcmp(name + used, ".img") == 0;
-    return image || name[used] == 0 ? n : 0;
+    return strcmp(*static_cast<char* const*>(a), *static_cast<char* const*>(b));
 }
 
-// Moves the set made in `stage` into OUTDIR, replacing the disks of an
-// earlier build there and removing those it had beyond the new set.
-// Everything else in OUTDIR stays.
-int Publish(const char* stage, const char* outDir, int diskCount)
+void FreeWritten(Written& w)
+{
+    for (int i = 0; i < w.count; i++)
+        free(w.paths[i]);
+    free(w.paths);
+    w.paths = nullptr;
+    w.count = 0;
+}
+
+// The record of an earlier build (none: nothing was written by one).
+int ReadWritten(const char* outDir, Written& w)
+{
+    char path[PathBytes];
+    FormatText(path, sizeof path, "%s/%s", outDir, WrittenRecord);
+    w.paths = nullptr;
+    w.count = 0;
+    ByteBuffer b;
+    InitBuffer(b);
+    if (!ReadWholeFile(path, b)) {
+        FreeBuffer(b);
+        return 0;
+    }
+    AppendBytes(b, "", 1);
+    int capacity = 0;
+    for (char* p = reinterpret_cast<char*>(b.data); *p;) {
+        size_t n = strcspn(p, "\n");
+        char* line = p;
+        p += n + (p[n] == '\n');
+        line[n] = 0;
+        // Nothing outside OUTDIR: no absolute path, no "..".
+        if (n == 0 || line[0] == ';' || line[0] == '/' || strstr(line, ".."))
+            continue;
+        if (w.count == capacity) {
+            capacity = capacity ? capacity * 2 : 256;
+            char** grown = static_cast<char**>(realloc(w.paths, capacity * sizeof *grown));
+            if (!grown)
+                break;
+            w.paths = grown;
+        }
+        w.paths[w.count] = strdup(line);
+        if (w.paths[w.count])
+            w.count++;
+    }
+    FreeBuffer(b);
+    if (w.count > 1)
+        qsort(w.paths, static_cast<size_t>(w.count), sizeof *w.paths, ComparePaths);
+    return 0;
+}
+
+bool WasWritten(const Written& w, const char* relative)
+{
+    return w.count > 0 && bsearch(&relative, w.paths, static_cast<size_t>(w.count), sizeof *w.paths, ComparePaths);
+}
+
+// What stands at OUTDIR/RELATIVE that an earlier build did not write (the
+// thing itself, or something in the folder), into `what`; 0 when nothing.
+int InTheWay(const char* outDir, const char* relative, const Written& w, char* what, size_t capacity)
+{
+    char path[PathBytes];
+    FormatText(path, sizeof path, "%s/%s", outDir, relative);
+    struct stat st;
+    if (lstat(path, &st) != 0)
+        return 0;
+    if (!WasWritten(w, relative) || (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))) {
+        FormatText(what, capacity, "%s", path);
+        return 1;
+    }
+    if (!S_ISDIR(st.st_mode))
+        return 0;
+    DIR* dir = opendir(path);
+    int found = 0;
+    while (struct dirent* e = dir && !found ? readdir(dir) : nullptr) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        char inner[PathBytes];
+        FormatText(inner, sizeof inner, "%s/%s", relative, e->d_name);
+        struct stat in;
+        char full[PathBytes];
+        FormatText(full, sizeof full, "%s/%s", outDir, inner);
+        if (!WasWritten(w, inner) || lstat(full, &in) != 0 || !S_ISREG(in.st_mode)) {
+            FormatText(what, capacity, "%s", full);
+            found = 1;
+        }
+    }
+    if (dir)
+        closedir(dir);
+    return found;
+}
+
+// Removes what an earlier build wrote: its files, then its folders when
+// nothing else is left in them.
+void RemoveWritten(const char* outDir, const Written& w)
+{
+    for (int pass = 0; pass < 2; pass++) {
+        for (int i = w.count - 1; i >= 0; i--) {
+            char path[PathBytes];
+            FormatText(path, sizeof path, "%s/%s", outDir, w.paths[i]);
+            struct stat st;
+            if (lstat(path, &st) != 0)
+                continue;
+            if (pass == 0 && S_ISREG(st.st_mode))
+                remove(path);
+            else if (pass == 1 && S_ISDIR(st.st_mode))
+                rmdir(path);
+        }
+    }
+}
+
+// The names of the new set in OUTDIR: diskN and, with images, diskN.img.
+void SetName(int disk, bool image, char* out, size_t capacity)
+{
+    FormatText(out, capacity, image ? "disk%d.img" : "disk%d", disk);
+}
+
+// Moves the set made in `stage` into OUTDIR in place of what the last build
+// wrote there, and records what it wrote. Everything else in OUTDIR stays;
+// when something else stands in the way, nothing changes.
+int Publish(const Layout& l, const char* stage, const char* outDir, bool images)
 {
     if (mkdir(outDir, 0777) != 0 && !IsFolder(outDir))
         return KitFail("cannot create %s", outDir);
-    DIR* dir = opendir(outDir);
-    while (struct dirent* e = dir ? readdir(dir) : nullptr) {
-        bool image = false;
-        int n = DiskNumberOfName(e->d_name, image);
-        char old[PathBytes];
-        if (n > diskCount && FormatText(old, sizeof old, "%s/%s", outDir, e->d_name))
-            RemoveTree(old);
+    Written w;
+    ReadWritten(outDir, w);
+    char what[PathBytes];
+    for (int k = 1; k <= l.diskCount; k++) {
+        for (int image = 0; image <= (images ? 1 : 0); image++) {
+            char name[32];
+            SetName(k, image, name, sizeof name);
+            if (InTheWay(outDir, name, w, what, sizeof what)) {
+                FreeWritten(w);
+                fprintf(stderr, "setupkit: %s is in the way: no build wrote it, and the new set needs its name "
+                        "(move it away, or build into another folder); nothing was written\n", what);
+                return 1;
+            }
+        }
     }
-    if (dir)
-        closedir(dir);
-    dir = opendir(stage);
-    int status = dir ? 0 : KitFail("cannot read %s", stage);
-    while (struct dirent* e = dir ? readdir(dir) : nullptr) {
-        bool image = false;
-        if (!DiskNumberOfName(e->d_name, image))
-            continue;
-        char from[PathBytes], to[PathBytes];
-        FormatText(from, sizeof from, "%s/%s", stage, e->d_name);
-        FormatText(to, sizeof to, "%s/%s", outDir, e->d_name);
-        RemoveTree(to);
-        if (rename(from, to) != 0 && status == 0)
-            status = KitFail("cannot move the new disk into place: %s", to);
+    RemoveWritten(outDir, w);
+    FreeWritten(w);
+    // The record first names what is about to stand there.
+    char recordPath[PathBytes];
+    FormatText(recordPath, sizeof recordPath, "%s/%s", outDir, WrittenRecord);
+    FILE* record = fopen(recordPath, "w");
+    if (!record)
+        return KitFail("cannot write %s", recordPath);
+    fprintf(record, "; written by setupkit build: what it wrote here, which the next build replaces\n");
+    int status = 0;
+    for (int k = 1; k <= l.diskCount; k++) {
+        for (int image = 0; image <= (images ? 1 : 0); image++) {
+            char name[32], from[PathBytes], to[PathBytes];
+            SetName(k, image, name, sizeof name);
+            fprintf(record, "%s\n", name);
+            for (int i = 0; !image && i < l.disks[k - 1].fileCount; i++)
+                fprintf(record, "%s/%s\n", name, l.disks[k - 1].files[i].name);
+            FormatText(from, sizeof from, "%s/%s", stage, name);
+            FormatText(to, sizeof to, "%s/%s", outDir, name);
+            if (rename(from, to) != 0 && status == 0)
+                status = KitFail("cannot move the new disk into place: %s", to);
+        }
     }
-    if (dir)
-        closedir(dir);
+    if (fclose(record) != 0 && status == 0)
+        status = KitFail("cannot write %s", recordPath);
     return status;
 }
 
@@ -566,6 +739,91 @@ long long SourceDateEpoch()
     return *end == 0 && t >= 0 ? t : -2;
 }
 
+// ---- Text for setup, and files installed twice ---------------------------------------------
+
+// The bytes of an author's text file as setup must read them: UTF-8 with
+// characters above 127 converted into the code page, anything else as it
+// is. 1 after a message (FILE:LINE for a character the code page lacks).
+int TextForSetup(const char* path, int codePage, ByteBuffer& out, bool* converted)
+{
+    *converted = false;
+    if (!ReadWholeFile(path, out))
+        return KitFail("cannot read %s", path);
+    const char* text = reinterpret_cast<const char*>(out.data);
+    if (!FirstHighByteLine(text, out.size) || !IsUtf8(text, out.size))
+        return 0;
+    ByteBuffer cp;
+    InitBuffer(cp);
+    TextFault fault;
+    if (!TextToCodePage(codePage, text, out.size, cp, fault)) {
+        FreeBuffer(cp);
+        if (!fault.line)
+            return KitFail("out of memory converting %s", path);
+        fprintf(stderr, "%s:%d: error: \"%s\" cannot be written in code page %d, in which setup reads this file "
+                "(give --codepage for the users' code page)\n", path, fault.line, fault.character, codePage);
+        return 1;
+    }
+    FreeBuffer(out);
+    out = cp;
+    *converted = true;
+    return 0;
+}
+
+void WarnSameInstall(void* context, const InstallSite& first, const InstallSite& second)
+{
+    const Description& d = *static_cast<const Description*>(context);
+    fprintf(stderr, "%s:%d: warning: %s installs the same file as %s of line %d (%s): the later replaces the "
+            "earlier\n", d.path, second.line, second.shown, first.shown, first.line, second.key);
+}
+
+// Warns of two entries that install one file (as Windows names files).
+void WarnSameInstalls(const Description& d)
+{
+    int total = 0;
+    for (int i = 0; i < d.itemCount; i++)
+        total += d.items[i].kind == ItemProfile ? 0 : d.items[i].sources.count;
+    InstallSite* sites = static_cast<InstallSite*>(calloc(total ? total : 1, sizeof *sites));
+    if (!sites)
+        return;
+    int count = 0;
+    for (int i = 0; i < d.itemCount; i++) {
+        const Item& it = d.items[i];
+        if (it.kind == ItemProfile)
+            continue;
+        char target[300];
+        FormatText(target, sizeof target, "%s", it.target);
+        for (size_t n = strlen(target); n > 0 && target[n - 1] == '\\'; n--)
+            target[n - 1] = 0;
+        for (int k = 0; k < it.sources.count; k++) {
+            const SourceFile& f = it.sources.files[k];
+            char installed[PathBytes], key[PathBytes], name[64];
+            if (f.folder)
+                continue;
+            if (it.kind == ItemArchive)
+                FormatText(installed, sizeof installed, "%s\\%s", target, f.member);
+            else if (strchr(target, '.'))
+                FormatText(installed, sizeof installed, "%s", target);  // setup copies to the file named
+            else {
+                DiskNameOf(f.path, name, sizeof name);
+                FormatText(installed, sizeof installed, "%s\\%s", target, name);
+            }
+            if (!WindowsNameKey(d.codePage, installed, key, sizeof key))
+                continue;
+            sites[count].key = strdup(key);
+            sites[count].shown = strdup(f.path);
+            sites[count].line = it.line;
+            if (sites[count].key && sites[count].shown)
+                count++;
+        }
+    }
+    FindSameInstalls(sites, count, WarnSameInstall, const_cast<Description*>(&d));
+    for (int i = 0; i < total; i++) {
+        free(sites[i].key);
+        free(sites[i].shown);
+    }
+    free(sites);
+}
+
 }  // namespace
 
 int LoadDescription(const char* path, Description& d)
@@ -591,6 +849,7 @@ int BuildDistribution(const BuildOptions& o)
         FreeDescription(desc);
         return KitFail("%s has errors; nothing was written", o.description);
     }
+    WarnSameInstalls(desc);
     CheckOptions authorCheck = {};
     authorCheck.report = stderr;
     authorCheck.diskSectionsReplaced = 1;
@@ -603,12 +862,26 @@ int BuildDistribution(const BuildOptions& o)
         if (FileSize(desc.setup) < 0)
             return KitFail("SETUP.EXE not found: %s (build it first)", desc.setup);
     }
+    // The script and the companion files in the users' code page.
+    static ByteBuffer companionText[8];
+    bool companionConverted[8] = {};
+    for (int i = 0; i < desc.companionCount; i++) {
+        FreeBuffer(companionText[i]);
+        if (TextForSetup(desc.companions[i], desc.codePage, companionText[i], &companionConverted[i])) {
+            FreeDescription(desc);
+            return KitFail("%s has errors; nothing was written", o.description);
+        }
+    }
     char* authorText = nullptr;
     {
         ByteBuffer b;
         InitBuffer(b);
-        if (!ReadWholeFile(desc.script, b))
-            return KitFail("cannot read %s", desc.script);
+        bool converted;
+        if (TextForSetup(desc.script, desc.codePage, b, &converted)) {
+            FreeBuffer(b);
+            FreeDescription(desc);
+            return KitFail("the setup script %s has errors; nothing was written", desc.script);
+        }
         authorText = static_cast<char*>(malloc(b.size + 1));
         memcpy(authorText, b.data, b.size);
         authorText[b.size] = 0;
@@ -617,6 +890,7 @@ int BuildDistribution(const BuildOptions& o)
     static Layout l;
     l.medium = o.medium;
     l.pack = o.pack;
+    l.progress = o.progress;
     ByteBuffer script;
     InitBuffer(script);
     int64_t reserve = static_cast<int64_t>(strlen(authorText)) + 512;
@@ -635,6 +909,8 @@ int BuildDistribution(const BuildOptions& o)
         if (status != 0) {
             if (floppy && !multi) {
                 multi = true;
+                if (o.progress)
+                    fprintf(o.progress, "more than one %s KB disk: laying out a set of disks\n", o.medium->name);
                 continue;
             }
             break;
@@ -655,6 +931,20 @@ int BuildDistribution(const BuildOptions& o)
         }
         reserve = static_cast<int64_t>(script.size) + 512;
         status = 1;
+    }
+    // Converted companion files go onto disk 1 as the builder's own; their
+    // size only shrank in the conversion.
+    for (int i = 0; status == 0 && i < l.disks[0].fileCount; i++) {
+        DiskFile& f = l.disks[0].files[i];
+        for (int k = 0; k < desc.companionCount; k++) {
+            if (!companionConverted[k] || strcmp(f.source, desc.companions[k]) != 0)
+                continue;
+            f.source[0] = 0;
+            AppendBytes(f.data, companionText[k].data, companionText[k].size);
+            l.disks[0].freeBytes += OnDiskBytes(*o.medium, f.size) -
+                                    OnDiskBytes(*o.medium, static_cast<int64_t>(companionText[k].size));
+            f.size = static_cast<int64_t>(companionText[k].size);
+        }
     }
     // The set is made beside OUTDIR and checked there; OUTDIR changes only
     // when all went well.
@@ -679,6 +969,7 @@ int BuildDistribution(const BuildOptions& o)
         CheckOptions check = {};
         check.diskDirs = dirs;
         check.diskCount = l.diskCount;
+        check.codePage = desc.codePage;
         check.report = open_memstream(&report, &reportSize);
         if (!check.report)
             check.report = stderr;
@@ -692,7 +983,7 @@ int BuildDistribution(const BuildOptions& o)
         free(report);
     }
     if (status == 0)
-        status = Publish(stage, o.outDir, l.diskCount);
+        status = Publish(l, stage, o.outDir, o.images && o.medium->clusterBytes);
     if (status == 0)
         status = RecordBuild(o.outDir, o.description, desc.codePage);
     if (stage[0])

@@ -220,7 +220,51 @@ void FreeScript(Script& s)
 struct Checker {
     const CheckOptions* options;
     int errors;
+    const char* sitePath;   // the script, whose disk entries are compared
+    InstallSite* sites;     // the files the disk entries install
+    int siteCount;
+    int siteCapacity;
 };
+
+int CodePageOf(const Checker& c)
+{
+    return c.options->codePage ? c.options->codePage : 1252;
+}
+
+// Notes that line `line` installs `installed` (a path as setup writes it,
+// in the code page).
+void AddSite(Checker& c, const char* file, int line, const char* installed)
+{
+    char key[PathBytes];
+    if (!c.sitePath || strcmp(file, c.sitePath) != 0)
+        return;
+    if (!WindowsNameKey(CodePageOf(c), installed, key, sizeof key))
+        return;
+    if (c.siteCount == c.siteCapacity) {
+        int capacity = c.siteCapacity ? c.siteCapacity * 2 : 64;
+        InstallSite* grown = static_cast<InstallSite*>(realloc(c.sites, sizeof *grown * capacity));
+        if (!grown)
+            return;
+        c.sites = grown;
+        c.siteCapacity = capacity;
+    }
+    InstallSite& site = c.sites[c.siteCount];
+    site.key = strdup(key);
+    site.shown = strdup(installed);
+    site.line = line;
+    if (site.key && site.shown)
+        c.siteCount++;
+    else
+        free(site.key), free(site.shown);
+}
+
+// The folder a target names, without a trailing "\".
+void TargetFolder(const char* target, char* out, size_t capacity)
+{
+    FormatText(out, capacity, "%s", target);
+    for (size_t n = strlen(out); n > 0 && out[n - 1] == '\\'; n--)
+        out[n - 1] = 0;
+}
 
 void Report(Checker& c, const char* file, int line, const char* level, const char* format, ...)
     __attribute__((format(printf, 5, 6)));
@@ -332,9 +376,11 @@ bool FolderHolds(const char* folder, const char* name, char* path = nullptr, siz
     return found;
 }
 
-// Members of an archive whose names Windows 3.1 cannot create: a warning,
-// since a set may be meant for Windows 95 and later.
-void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* archivePath)
+// Members of an archive: names Windows would change (a trailing dot or
+// blank) or take for another member's (letter case) are errors; names
+// Windows 3.1 cannot create are a warning, since a set may be meant for
+// Windows 95 and later. Each member is noted as installed into `target`.
+void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* archivePath, const char* target)
 {
     ByteBuffer b;
     InitBuffer(b);
@@ -345,6 +391,14 @@ void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* a
     const int Shown = 5;
     int longNames = 0;
     size_t pos = 0;
+    char folder[PathCapacity + 8];
+    TargetFolder(target, folder, sizeof folder);
+    struct Member {
+        char name[256];
+        char key[PathBytes];
+    };
+    Member* members = nullptr;
+    int count = 0, capacity = 0;
     // Level-1 members back to back: H, checksum, H bytes of header (the name
     // at offset 22 from the member's start), then the packed size, which
     // counts any extension headers. Anything else ends the walk.
@@ -355,18 +409,64 @@ void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* a
         uint32_t packed = h[7] | (h[8] << 8) | (h[9] << 16) | (static_cast<uint32_t>(h[10]) << 24);
         if ((h[2] != '-' && h[2] != '<') || headerSize < 22 + nameLength - 2 || pos + 22 + nameLength > b.size)
             break;
+        pos += 2 + headerSize + packed;
         char name[256];
         FormatText(name, sizeof name, "%.*s", static_cast<int>(nameLength), reinterpret_cast<const char*>(h + 22));
+        // A continuation ("<st+>", "<cm+>") is the file its first part began.
+        if (h[2] == '<' && h[5] == '+')
+            continue;
+        bool folderMember = memcmp(h + 2, "-lhd-", 5) == 0;
+        const char* trailing = nullptr;
+        for (const char* p = name; *p && !trailing;) {
+            size_t n = strcspn(p, "\\");
+            trailing = TrailingProblem(p, n);
+            p += n + (p[n] ? 1 : 0);
+        }
+        if (trailing) {
+            Report(c, s.path, e.line, "error",
+                   "member \"%s\" of %s %s: Windows drops trailing dots and blanks and installs it under another "
+                   "name", name, e.key, trailing);
+            continue;
+        }
         if (!IsShortPath(name) && ++longNames <= Shown)
             Report(c, s.path, e.line, "warning",
                    "member \"%s\" of %s has a name that is not 8.3: Windows 3.1 cannot create it (Windows 95 "
                    "and later can)",
                    name, e.key);
-        pos += 2 + headerSize + packed;
+        if (count == capacity) {
+            capacity = capacity ? capacity * 2 : 64;
+            Member* grown = static_cast<Member*>(realloc(members, sizeof *grown * capacity));
+            if (!grown)
+                break;
+            members = grown;
+        }
+        Member& m = members[count];
+        FormatText(m.name, sizeof m.name, "%s", name);
+        if (!WindowsNameKey(CodePageOf(c), name, m.key, sizeof m.key))
+            continue;
+        for (size_t n = strlen(m.key); n > 0 && m.key[n - 1] == '\\'; n--)
+            m.key[n - 1] = 0;
+        int same = -1;
+        for (int i = 0; i < count && same < 0; i++)
+            same = strcmp(members[i].key, m.key) == 0 ? i : -1;
+        if (same >= 0) {
+            if (!folderMember)
+                Report(c, s.path, e.line, "error",
+                       "members \"%s\" and \"%s\" of %s are one name to Windows (letter case does not count): "
+                       "one replaces the other", members[same].name, name, e.key);
+            continue;
+        }
+        count++;
+        if (!folderMember) {
+            char installed[PathBytes];
+            FormatText(installed, sizeof installed, "%s\\%s", folder, name);
+            AddSite(c, s.path, e.line, installed);
+        }
     }
     if (longNames > Shown)
         Report(c, s.path, e.line, "warning", "%d more members of %s have names that are not 8.3", longNames - Shown,
                e.key);
+    free(members);
     FreeBuffer(b);
 }
 
@@ -402,6 +502,48 @@ void CheckTarget(Checker& c, const Script& s, const Entry& e, const char* target
         if (*p)
             p++;
     }
+}
+
+bool IsFolderPath(const char* path)
+{
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+const char* BaseNameOf(const char* key)
+{
+    const char* slash = strrchr(key, '\\');
+    return slash ? slash + 1 : key;
+}
+
+void WarnSameInstall(void* context, const InstallSite& first, const InstallSite& second)
+{
+    Checker& c = *static_cast<Checker*>(context);
+    Report(c, c.sitePath, second.line, "warning",
+           "\"%s\" is installed by line %d and by this line: the later replaces the earlier", second.shown,
+           first.line);
+}
+
+// Which encoding the checker took a script with characters above 127 for:
+// UTF-8 is converted by the builder, anything else is taken as written in
+// the users' code page already.
+void NoteEncoding(Checker& c, const char* path)
+{
+    ByteBuffer b;
+    InitBuffer(b);
+    if (ReadWholeFile(path, b)) {
+        const char* text = reinterpret_cast<const char*>(b.data);
+        int line = FirstHighByteLine(text, b.size);
+        if (line && IsUtf8(text, b.size))
+            Report(c, path, line, "note",
+                   "read as UTF-8 (the first character above 127 is on this line): setupkit build writes it in "
+                   "code page %d", CodePageOf(c));
+        else if (line)
+            Report(c, path, line, "note",
+                   "not UTF-8 (the first byte above 127 is on this line): taken as written in code page %d "
+                   "already, and shipped as it is", CodePageOf(c));
+    }
+    FreeBuffer(b);
 }
 
 // Folder name of a script path ("." when none).
@@ -452,10 +594,21 @@ void CheckDiskEntry(Checker& c, const Script& s, const Entry& e, const char* fol
     FormatText(first, sizeof first, "%s", e.key);
     first[strcspn(first, "\\/")] = 0;
     char path[4096];
-    if (!FolderHolds(folder, first, path, sizeof path))
+    if (!FolderHolds(folder, first, path, sizeof path)) {
         Report(c, s.path, e.line, "error", "\"%s\" is on no disk: %s does not hold it", e.key, folder);
-    else if (archive && strcmp(first, e.key) == 0)
-        CheckMemberNames(c, s, e, path);
+    } else if (archive && strcmp(first, e.key) == 0) {
+        CheckMemberNames(c, s, e, path, target);
+    } else if (e.value[0] == '=' && !IsFolderPath(path)) {
+        // A copied file goes into the target folder, or is the target file
+        // when the target has a ".".
+        char installed[PathBytes], folderName[PathCapacity + 8];
+        TargetFolder(target, folderName, sizeof folderName);
+        if (strchr(target, '.'))
+            FormatText(installed, sizeof installed, "%s", target);
+        else
+            FormatText(installed, sizeof installed, "%s\\%s", folderName, BaseNameOf(e.key));
+        AddSite(c, s.path, e.line, installed);
+    }
 }
 
 // The thisdisk files of a set of floppies: numbered 1, 2, ... without gaps,
@@ -559,7 +712,7 @@ const char* SuggestKey(const char* key)
 
 int CheckScript(const char* scriptPath, const CheckOptions& options)
 {
-    Checker c = {&options, 0};
+    Checker c = {&options, 0, scriptPath, nullptr, 0, 0};
     Script s = {};
     if (!LoadScript(s, scriptPath)) {
         Report(c, scriptPath, 0, "error", "cannot be read");
@@ -567,6 +720,8 @@ int CheckScript(const char* scriptPath, const CheckOptions& options)
     }
     if (s.longLine)
         Report(c, s.path, s.longLine, "error", "line longer than 1023 characters: setup reads the rest as a line of its own");
+    if (!options.diskSectionsReplaced)
+        NoteEncoding(c, scriptPath);
 
     char scriptFolder[4096];
     FolderOf(scriptPath, scriptFolder, sizeof scriptFolder);
@@ -643,6 +798,12 @@ int CheckScript(const char* scriptPath, const CheckOptions& options)
     }
     if (multiDisk)
         CheckThisDisks(c, options);
+    FindSameInstalls(c.sites, c.siteCount, WarnSameInstall, &c);
+    for (int i = 0; i < c.siteCount; i++) {
+        free(c.sites[i].key);
+        free(c.sites[i].shown);
+    }
+    free(c.sites);
     FreeScript(s);
     return c.errors;
 }

@@ -115,6 +115,44 @@ int ToCodePage(int codePage, const char* text, char* out, size_t capacity);
 const char* MemberNameProblem(const char* name, int codePage, char* member, size_t capacity, char* why,
                               size_t whyCapacity);
 
+// The name under which Windows finds a file: per "\"-separated component,
+// trailing dots and blanks dropped, letters in upper case as Windows compares
+// them (in Unicode, so the code page's accented and Cyrillic letters count
+// too). `name` is in code page `codePage`, or UTF-8 when it is 0. The key is
+// UTF-8; 0 when it did not fit or the name does not convert.
+int WindowsNameKey(int codePage, const char* name, char* key, size_t capacity);
+// Why Windows would not create one component of n bytes under its own name
+// ("ends in a dot", "ends in a blank"), or null.
+const char* TrailingProblem(const char* component, size_t n);
+
+// A file that entries install, for finding two entries that install the same
+// one: `key` is the target path's WindowsNameKey.
+struct InstallSite {
+    char* key;
+    int line;
+    char* shown;     // the path as written, for the message
+};
+// Sorts the sites and calls `same` once for each site whose key an earlier
+// line's site had (the earlier one passed first). Sites of one line are not
+// compared with each other.
+void FindSameInstalls(InstallSite* sites, int count,
+                      void (*same)(void* context, const InstallSite& first, const InstallSite& second),
+                      void* context);
+
+// ---- Text in the code page (encoding.cpp) ------------------------------------------------
+
+// 1 when the n bytes are valid UTF-8.
+bool IsUtf8(const char* text, size_t n);
+// Line (from 1) of the first byte above 127, or 0 when there is none.
+int FirstHighByteLine(const char* text, size_t n);
+struct TextFault {
+    int line;               // where the first character the code page lacks stands
+    char character[8];      // that character, UTF-8
+};
+// The n bytes of UTF-8 text in the code page, into out (replacing it). 0 with
+// `fault` set when a character has no form there (or memory ran out).
+int TextToCodePage(int codePage, const char* text, size_t n, ByteBuffer& out, TextFault& fault);
+
 // ---- Folder walk (walk.cpp) ------------------------------------------------------------------
 
 struct SourceFile {
@@ -152,6 +190,7 @@ struct CheckOptions {
     int diskCount;                 // 0: take the script's own folder as the one medium
     FILE* report;                  // where diagnostics go
     int diskSectionsReplaced;      // the author's script: the builder writes its Disk sections
+    int codePage;                  // of the names in the archives (0: 1252)
 };
 
 // Checks a setup script (and, when given, the disks it is shipped on).
@@ -182,7 +221,8 @@ struct BuildOptions {
     int images;               // also write a FAT12 image per floppy
     int codePage;             // of member names and targets (0: 1252)
     PackMode pack;            // how archives are packed
-    FILE* log;
+    FILE* log;                // what each disk holds, or null
+    FILE* progress;           // a line per archive packed and per disk written, or null
 };
 
 // 0 on success; a non-zero exit status after a message on stderr.

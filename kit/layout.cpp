@@ -11,17 +11,23 @@
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <time.h>
 
 #include "kit/layout.h"
 #include "script/keys.h"
 
 bool QuietFailures = false;
+const char* FailFile = nullptr;
+int FailLine = 0;
 
 int KitFail(const char* format, const char* what)
 {
     if (QuietFailures)
         return 1;
-    fputs("setupkit: ", stderr);
+    if (FailFile && FailLine > 0)
+        fprintf(stderr, "%s:%d: error: ", FailFile, FailLine);
+    else
+        fputs("setupkit: ", stderr);
     fprintf(stderr, format, what);
     fputc('\n', stderr);
     return 1;
@@ -105,6 +111,9 @@ DiskFile* AddFile(const Layout& l, Disk& d, const char* name, const char* source
     FormatText(f.source, sizeof f.source, "%s", source ? source : "");
     InitBuffer(f.data);
     f.size = size;
+    f.line = FailLine;
+    f.part = 0;
+    f.partOf[0] = 0;
     d.freeBytes -= OnDiskBytes(*l.medium, size);
     d.freeEntries -= EntriesForName(name);
     return &f;
@@ -121,15 +130,44 @@ static void AddEntry(Disk& d, const char* key, const char* prefix, const char* t
 
 // Names are unique over the whole distribution (FAT ignores case), so that
 // a set of disks copied into one folder still works as one medium.
-static bool NameTaken(const Layout& l, const char* name)
+static const DiskFile* NameTaken(const Layout& l, const char* name, int* disk = nullptr)
 {
     for (int k = 0; k < l.diskCount; k++) {
         for (int i = 0; i < l.disks[k].fileCount; i++) {
-            if (strcasecmp(l.disks[k].files[i].name, name) == 0)
-                return true;
+            if (strcasecmp(l.disks[k].files[i].name, name) == 0) {
+                if (disk)
+                    *disk = k + 1;
+                return &l.disks[k].files[i];
+            }
         }
     }
-    return false;
+    return nullptr;
+}
+
+// The description refuses two files of one name; a clash found while laying
+// out involves a continuation archive (NAME2.LZH, ...): says which is which.
+// `part` is the part number `name` would be of `archive` (1: a file of the
+// entry itself).
+static int NameClash(const Layout& l, const char* name, int part, const char* archive)
+{
+    int disk = 0;
+    const DiskFile* taken = NameTaken(l, name, &disk);
+    char had[200], message[400];
+    if (!taken)
+        FormatText(had, sizeof had, "another file");
+    else if (taken->part > 1)
+        FormatText(had, sizeof had, "part %d of %s (line %d) on disk %d", taken->part, taken->partOf, taken->line,
+                   disk);
+    else if (taken->line > 0)
+        FormatText(had, sizeof had, "the file of line %d on disk %d", taken->line, disk);
+    else
+        FormatText(had, sizeof had, "a file the builder writes");
+    if (part > 1)
+        FormatText(message, sizeof message, "two files named %s: part %d of %s (this line) and %s; rename one of "
+                   "the archives", name, part, archive, had);
+    else
+        FormatText(message, sizeof message, "two files named %s: this line's and %s; rename one", name, had);
+    return KitFail("%s", message);
 }
 
 // ---- Archives -----------------------------------------------------------------------------
@@ -174,6 +212,8 @@ static void CloseArchivePart(Layout& l, ArchivePart& a, const Item& item)
     EndArchive(a.bytes);
     DiskFile* f = AddFile(l, *a.disk, name, nullptr, static_cast<int64_t>(a.bytes.size));
     if (f) {
+        f->part = a.part;
+        FormatText(f->partOf, sizeof f->partOf, "%s", item.name);
         f->data = a.bytes;
         InitBuffer(a.bytes);
     }
@@ -188,7 +228,7 @@ static int OpenArchivePart(Layout& l, ArchivePart& a, const Item& item)
     char name[64];
     PartName(item.name, a.part + 1, name, sizeof name);
     if (NameTaken(l, name))
-        return KitFail("two files named %s in the distribution", name);
+        return NameClash(l, name, a.part + 1, item.name);
     Disk* d = &l.disks[l.diskCount - 1];
     if (!Fits(l, *d, 64 + 1, name)) {
         if (!l.multi)
@@ -309,7 +349,7 @@ static int PackArchive(Layout& l, const Item& item)
             char name[64];
             PartName(item.name, a.part + 1, name, sizeof name);
             if (NameTaken(l, name)) {
-                status = KitFail("two files named %s in the distribution", name);
+                status = NameClash(l, name, a.part + 1, item.name);
                 break;
             }
             a.disk = d;
@@ -338,14 +378,30 @@ static int PlaceFile(Layout& l, const Item& item, const char* path)
     DiskNameOf(path, name, sizeof name);
     int64_t size = FileSize(path);
     if (NameTaken(l, name))
-        return KitFail("two files named %s in the distribution", name);
+        return NameClash(l, name, 1, nullptr);
     Disk* d = &l.disks[l.diskCount - 1];
     if (!Fits(l, *d, size, name)) {
         if (!l.multi)
             return KitFail("does not fit on one disk: %s (choose a bigger medium)", path);
         d = NewDisk(l);
-        if (!d || !Fits(l, *d, size, name))
-            return KitFail("larger than a disk, so it cannot be copied: %s (pack it into an archive)", path);
+        if (!d)
+            return KitFail("more than 99 disks needed for %s", path);
+        if (!Fits(l, *d, size, name)) {
+            // A copied file is never split: it needs a disk's room beside thisdisk.
+            const Medium& m = *l.medium;
+            int64_t whole = int64_t(m.clusters) * m.clusterBytes;
+            char message[PathBytes + 300];
+            if (OnDiskBytes(m, size) > whole)
+                FormatText(message, sizeof message, "larger than a disk, so it cannot be copied: %s takes %lld "
+                           "bytes, a %s KB disk holds %lld (pack it into an archive)", path,
+                           static_cast<long long>(OnDiskBytes(m, size)), m.name, static_cast<long long>(whole));
+            else
+                FormatText(message, sizeof message, "does not fit on a disk beside thisdisk, so it cannot be "
+                           "copied: %s takes %lld bytes, a disk of the set has %lld beside thisdisk (pack it into "
+                           "an archive)", path, static_cast<long long>(OnDiskBytes(m, size)),
+                           static_cast<long long>(d->freeBytes));
+            return KitFail("%s", message);
+        }
     }
     if (!AddFile(l, *d, name, path, size) || d->entryCount == 256)
         return KitFail("more than 256 files on one disk at %s (pack them into an archive)", path);
@@ -353,21 +409,56 @@ static int PlaceFile(Layout& l, const Item& item, const char* path)
     return 0;
 }
 
-static int PlaceItems(Layout& l, const Description& desc)
+// Seconds since an earlier Now().
+static double Now()
 {
-    for (int i = 0; i < desc.itemCount; i++) {
-        const Item& item = desc.items[i];
-        if (item.kind == ItemArchive) {
-            if (PackArchive(l, item))
-                return 1;
-            continue;
-        }
-        for (int k = 0; k < item.sources.count; k++) {
-            if (PlaceFile(l, item, item.sources.files[k].path))
-                return 1;
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// "packed NAME: N files, X bytes into Y in P parts, T s": the archive files
+// added to the disks since disk `fromDisk` held `fromFile` files.
+static void ReportPacked(const Layout& l, const Item& item, int fromDisk, int fromFile, double started)
+{
+    int64_t in = 0, out = 0;
+    int parts = 0;
+    for (int i = 0; i < item.sources.count; i++)
+        in += item.sources.files[i].size;
+    for (int k = fromDisk; k < l.diskCount; k++) {
+        for (int i = k == fromDisk ? fromFile : 0; i < l.disks[k].fileCount; i++) {
+            out += l.disks[k].files[i].size;
+            parts++;
         }
     }
-    return 0;
+    fprintf(l.progress, "packed %s: %d file%s, %lld bytes into %lld%s%.0d%s, %.1f s\n", item.name,
+            item.sources.count, item.sources.count == 1 ? "" : "s", static_cast<long long>(in),
+            static_cast<long long>(out), parts > 1 ? " in " : "", parts > 1 ? parts : 0, parts > 1 ? " parts" : "",
+            Now() - started);
+    fflush(l.progress);
+}
+
+static int PlaceItems(Layout& l, const Description& desc)
+{
+    FailFile = desc.path;
+    int status = 0;
+    for (int i = 0; i < desc.itemCount && status == 0; i++) {
+        const Item& item = desc.items[i];
+        FailLine = item.line;
+        if (item.kind == ItemArchive) {
+            int fromDisk = l.diskCount - 1, fromFile = l.disks[fromDisk].fileCount;
+            double started = Now();
+            status = PackArchive(l, item);
+            if (status == 0 && l.progress)
+                ReportPacked(l, item, fromDisk, fromFile, started);
+            continue;
+        }
+        for (int k = 0; k < item.sources.count && status == 0; k++)
+            status = PlaceFile(l, item, item.sources.files[k].path);
+    }
+    FailFile = nullptr;
+    FailLine = 0;
+    return status;
 }
 
 int LayOut(Layout& l, const Description& desc, int64_t scriptBytes)

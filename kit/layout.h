@@ -14,6 +14,9 @@ struct DiskFile {
     char source[PathBytes];// file to copy, or "" when the data is in `data`
     ByteBuffer data;       // archive or generated file
     int64_t size;
+    int line;              // the description line that put it there (0: the builder's own)
+    int part;              // 2, 3, ... for a continuation of the archive `partOf`
+    char partOf[64];
 };
 
 struct DiskEntry {
@@ -36,6 +39,7 @@ struct Layout {
     const Medium* medium;
     bool multi;            // a set of disks with thisdisk files
     PackMode pack;         // how archives are packed
+    FILE* progress;        // a line per archive packed, or null
 };
 
 enum ItemKind { ItemArchive, ItemCopy, ItemProfile };
@@ -50,6 +54,7 @@ struct Item {
 };
 
 struct Description {
+    char path[PathBytes];        // the description file
     char folder[PathBytes];
     char setup[PathBytes];
     char script[PathBytes];
@@ -63,7 +68,12 @@ struct Description {
 // Set while a layout is only tried: its failures are no errors yet.
 extern bool QuietFailures;
 
-// Writes "setupkit: " and the message to stderr (unless QuietFailures); 1.
+// The description line being laid out (0: none): failures name it.
+extern const char* FailFile;
+extern int FailLine;
+
+// Writes the message to stderr (unless QuietFailures), after "FILE:LINE:
+// error: " while a description line is laid out, else after "setupkit: "; 1.
 int KitFail(const char* format, const char* what);
 const char* BaseName(const char* path);
 // The name a file is given on a disk: its own, in upper case.

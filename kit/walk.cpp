@@ -1,11 +1,18 @@
 // The one folder walk of the kit (the builder and `lzhx a`): every file below
 // a folder in name order, without a limit on their number, each with its
 // member name in the target's code page; an empty folder is kept as an entry
-// of its own, so that a directory member creates it.
+// of its own, so that a directory member creates it. Symbolic links are
+// followed, to files and to folders alike; a link that leads back into a
+// folder being walked is refused as a loop. Anything that is neither a file
+// nor a folder (a FIFO, a socket, a device) is refused, named outright or
+// found inside a folder. So are two names of one folder that Windows takes
+// for one (see WindowsNameKey): one file would replace the other.
 #include <dirent.h>
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "kit/kit.h"
 
@@ -49,19 +56,104 @@ int AddSource(SourceList& list, const char* path, const char* name, const WalkOp
     return 0;
 }
 
-}  // namespace
+// A folder being walked, and the one it is in: a folder met again below
+// itself was reached through a symbolic link that loops.
+struct Ancestor {
+    dev_t device;
+    ino_t inode;
+    const Ancestor* parent;
+};
 
-int CollectSources(const char* path, const char* name, const WalkOptions& o, SourceList& list)
+// Why stat() failed, in words.
+const char* StatProblem(const char* path, int error)
+{
+    struct stat st;
+    if (error == ELOOP)
+        return "symbolic link loop";
+    if (error == ENOENT && lstat(path, &st) == 0 && S_ISLNK(st.st_mode))
+        return "a symbolic link to nothing: its target cannot be found";
+    if (error == ENOENT || error == ENOTDIR)
+        return "cannot be found";
+    return strerror(error);
+}
+
+// What a file of this kind is, for the refusal.
+const char* SpecialKind(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a FIFO (named pipe), not a file: only files and folders can be packed or copied";
+    if (S_ISSOCK(mode))
+        return "a socket, not a file: only files and folders can be packed or copied";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device, not a file: only files and folders can be packed or copied";
+    return "neither a file nor a folder: only files and folders can be packed or copied";
+}
+
+int Walk(const char* path, const char* name, const WalkOptions& o, SourceList& list, const Ancestor* up);
+
+// The names of one folder: none that Windows would take for another, or for
+// another name than its own.
+int CheckSiblings(SourceList& list, const char* path, char** names, size_t count)
+{
+    for (size_t i = 0; i < count; i++) {
+        const char* trailing = TrailingProblem(names[i], strlen(names[i]));
+        if (trailing) {
+            char child[PathBytes], why[200];
+            FormatText(child, sizeof child, "%s/%s", path, names[i]);
+            FormatText(why, sizeof why, "the name %s: Windows drops trailing dots and blanks and would create it "
+                       "under another name", trailing);
+            return WalkFail(list, child, why);
+        }
+    }
+    char** keys = static_cast<char**>(calloc(count ? count : 1, sizeof *keys));
+    if (!keys)
+        return WalkFail(list, path, "out of memory");
+    int status = 0;
+    for (size_t i = 0; i < count && status == 0; i++) {
+        char key[PathBytes];
+        if (!WindowsNameKey(0, names[i], key, sizeof key))
+            FormatText(key, sizeof key, "%s", names[i]);  // not UTF-8: the member name refuses it
+        keys[i] = strdup(key);
+        if (!keys[i])
+            status = WalkFail(list, path, "out of memory");
+    }
+    // Names in byte order: the first of a pair is named first.
+    for (size_t i = 0; i < count && status == 0; i++) {
+        for (size_t j = i + 1; j < count && status == 0; j++) {
+            if (strcmp(keys[i], keys[j]) != 0)
+                continue;
+            char child[PathBytes], why[PathBytes + 200];
+            FormatText(child, sizeof child, "%s/%s", path, names[i]);
+            FormatText(why, sizeof why, "Windows takes it and %s/%s for one name (letter case does not count): one "
+                       "would replace the other", path, names[j]);
+            status = WalkFail(list, child, why);
+        }
+    }
+    for (size_t i = 0; i < count; i++)
+        free(keys[i]);
+    free(keys);
+    return status;
+}
+
+int Walk(const char* path, const char* name, const WalkOptions& o, SourceList& list, const Ancestor* up)
 {
     struct stat st;
     if (stat(path, &st) != 0)
-        return WalkFail(list, path, "cannot be found");
+        return WalkFail(list, path, StatProblem(path, errno));
     if (o.skip && st.st_dev == o.skipDevice && st.st_ino == o.skipInode)
         return 0;  // the archive being written
-    if (S_ISREG(st.st_mode))
+    if (S_ISREG(st.st_mode)) {
+        if (access(path, R_OK) != 0)
+            return WalkFail(list, path, strerror(errno));
         return AddSource(list, path, name, o, false, st);
+    }
     if (!S_ISDIR(st.st_mode))
-        return 0;
+        return WalkFail(list, path, SpecialKind(st.st_mode));
+    for (const Ancestor* a = up; a; a = a->parent) {
+        if (a->device == st.st_dev && a->inode == st.st_ino)
+            return WalkFail(list, path, "symbolic link loop: it leads back into a folder that holds it");
+    }
+    Ancestor self = {st.st_dev, st.st_ino, up};
     DIR* dir = opendir(path);
     if (!dir)
         return WalkFail(list, path, "cannot read the folder");
@@ -90,6 +182,8 @@ int CollectSources(const char* path, const char* name, const WalkOptions& o, Sou
     closedir(dir);
     if (count > 0)
         qsort(names, count, sizeof *names, CompareNames);
+    if (status == 0)
+        status = CheckSiblings(list, path, names, count);
     int before = list.count;
     for (size_t i = 0; i < count; i++) {
         char child[PathBytes], childName[PathBytes];
@@ -99,7 +193,7 @@ int CollectSources(const char* path, const char* name, const WalkOptions& o, Sou
         if (status == 0 && strchr(names[i], '\\'))
             status = WalkFail(list, child, "Windows cannot create a file whose name holds \"\\\"");
         if (status == 0)
-            status = CollectSources(child, childName, o, list);
+            status = Walk(child, childName, o, list, &self);
         free(names[i]);
     }
     free(names);
@@ -107,6 +201,13 @@ int CollectSources(const char* path, const char* name, const WalkOptions& o, Sou
     if (status == 0 && list.count == before && name[0])
         status = AddSource(list, path, name, o, true, st);
     return status;
+}
+
+}  // namespace
+
+int CollectSources(const char* path, const char* name, const WalkOptions& o, SourceList& list)
+{
+    return Walk(path, name, o, list, nullptr);
 }
 
 void FreeSources(SourceList& list)

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "kit/kit.h"
 
@@ -14,15 +15,19 @@ namespace {
 
 const char Usage[] =
     "usage: setupkit COMMAND ...\n"
-    "  build DESCRIPTION OUTDIR [--medium M] [--images] [--setup EXE] [--codepage N] [--best]\n"
+    "  build DESCRIPTION OUTDIR [--medium M] [--images] [--setup EXE] [--codepage N] [--best] [-q]\n"
     "        write one folder per disk below OUTDIR (disk1, disk2, ...); M is 360, 720,\n"
     "        1200, 1440, 2880 (KB floppies) or single (one medium, the default);\n"
     "        --images also writes a FAT12 image per floppy (diskN.img, needs mtools);\n"
     "        --setup ships EXE as SETUP.EXE instead of the description's Setup=;\n"
     "        --codepage writes names in the users' Windows code page N (default 1252);\n"
     "        OUTDIR changes only when the build succeeds (SOURCE_DATE_EPOCH: same images)\n"
-    "        --best packs the archives smaller, several times slower\n"
-    "  check SCRIPT [DISKDIR...]\n"
+    "        --best packs the archives smaller, several times slower;\n"
+    "        on a terminal a line per archive packed and per disk written; -q: no\n"
+    "        output but errors and warnings. OUTDIR/setupkit.files records what the\n"
+    "        build wrote; the next build removes only that, and refuses when\n"
+    "        something else stands in the way\n"
+    "  check [--codepage N] SCRIPT [DISKDIR...]\n"
     "        report what setup would read otherwise than meant, as FILE:LINE: messages;\n"
     "        the disk folders (in order) are checked for the files the script names\n"
     "        and for their thisdisk files; without them the script's folder is the medium\n"
@@ -40,9 +45,13 @@ int Build(int argc, char** argv)
     BuildOptions o = {};
     o.medium = FindMedium("single");
     o.log = stdout;
+    o.progress = isatty(fileno(stderr)) ? stderr : nullptr;
     int positional = 0;
     for (int i = 2; i < argc; i++) {
-        if (strcmp(argv[i], "--images") == 0) {
+        if (strcmp(argv[i], "-q") == 0 || strcmp(argv[i], "--quiet") == 0) {
+            o.log = nullptr;
+            o.progress = nullptr;
+        } else if (strcmp(argv[i], "--images") == 0) {
             o.images = 1;
         } else if (strcmp(argv[i], "--best") == 0) {
             o.pack = PackBest;
@@ -85,10 +94,23 @@ int Check(int argc, char** argv)
         return 2;
     }
     CheckOptions o = {};
-    o.diskDirs = argv + 3;
-    o.diskCount = argc - 3;
+    int first = 2;
+    if (strcmp(argv[2], "--codepage") == 0) {
+        if (argc < 5) {
+            fputs(Usage, stderr);
+            return 2;
+        }
+        o.codePage = atoi(argv[3]);
+        if (!KnownCodePage(o.codePage)) {
+            fprintf(stderr, "setupkit: unknown code page %s (1252, 1250, 932, ...)\n", argv[3]);
+            return 2;
+        }
+        first = 4;
+    }
+    o.diskDirs = argv + first + 1;
+    o.diskCount = argc - first - 1;
     o.report = stdout;
-    int errors = CheckScript(argv[2], o);
+    int errors = CheckScript(argv[first], o);
     if (errors > 0)
         fprintf(stdout, "%d error%s\n", errors, errors == 1 ? "" : "s");
     return errors > 0 ? 1 : 0;
