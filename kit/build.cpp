@@ -854,8 +854,9 @@ int BuildDistribution(const BuildOptions& o)
     authorCheck.report = stderr;
     authorCheck.diskSectionsReplaced = 1;
     if (CheckScript(desc.script, authorCheck) > 0) {
+        KitFail("the setup script %s has errors; nothing was written", desc.script);
         FreeDescription(desc);
-        return KitFail("the setup script %s has errors; nothing was written", desc.script);
+        return 1;
     }
     if (o.setup) {
         FormatText(desc.setup, sizeof desc.setup, "%s", o.setup);
