@@ -60,7 +60,7 @@ names() {
         mkdir -p "tree/$(dirname "$path")" && printf '%s' "$content" > "tree/$path"
     done
     printf 'Script=src/setup.cfg\nArchive=T.LZH tree $d\n' > t.dist
-    "$KIT" build t.dist out -q "$@" > log 2>&1; local status=$?
+    "$KIT" build t.dist out "$@" > log 2>&1; local status=$?
     if [ -z "$want" ]; then
         [ $status -eq 0 ] || fail "$name: refused: $(cat log)"
     else
@@ -158,7 +158,7 @@ text() {
     printf '[Desktop]\r\n%s\r\n' "$content" > cp/win.ini
     printf 'Script=setup.cfg\nCompanion=win.ini\n' > cp/c.dist
     rm -rf cpout
-    "$KIT" build cp/c.dist cpout --codepage "$cp" -q > log 2>&1 || { fail "$name: $(cat log)"; return; }
+    "$KIT" build cp/c.dist cpout --codepage "$cp" > log 2>&1 || { fail "$name: $(cat log)"; return; }
     grep -qa "$want" cpout/disk1/install.cfg || fail "$name: install.cfg: $(head -c 200 cpout/disk1/install.cfg | od -c | head -3)"
     grep -qa "$want" cpout/disk1/WIN.INI || fail "$name: WIN.INI: $(od -c cpout/disk1/WIN.INI | head -3)"
 }
@@ -179,7 +179,7 @@ grep -qF 'cp/win.ini:2: error: "日" cannot be written in code page 1252' log ||
 # A description in the code page already: its target is taken as written.
 mkdir -p cp/pay && echo p > cp/pay/P.TXT
 printf 'Script=setup.cfg\nArchive=P.LZH pay $d\\Caf\xe9\n' > cp/l1.dist
-"$KIT" build cp/l1.dist l1 -q > log 2>&1 || fail "description in 1252: $(cat log)"
+"$KIT" build cp/l1.dist l1 > log 2>&1 || fail "description in 1252: $(cat log)"
 grep -qa '^P.LZH=\$d\\Caf'$'\xe9' l1/disk1/install.cfg || fail "1252 target: $(cat l1/disk1/install.cfg)"
 # check says which it assumed.
 printf 'Caption=Café\r\n' > cp/u.cfg && printf 'Caption=Caf\xe9\r\n' > cp/l.cfg
@@ -210,7 +210,7 @@ timeout 20 "$LZHX" a pipe.lzh sp/PIPE > log 2>&1; status=$?
 # Links to files and folders are followed.
 printf 'Script=../src/setup.cfg\nCopy=LINK.TXT $d\nArchive=L.LZH linkdir $d\n' > sp/ok.dist
 rm sp/dir/PIPE
-"$KIT" build sp/ok.dist spok -q > log 2>&1 || fail "links followed: $(cat log)"
+"$KIT" build sp/ok.dist spok > log 2>&1 || fail "links followed: $(cat log)"
 cmp -s spok/disk1/LINK.TXT sp/REAL.TXT && "$LZHX" l spok/disk1/L.LZH | grep -q 'F.TXT' || fail "links: $(ls spok/disk1)"
 
 # ---- Messages --------------------------------------------------------------------------------
