@@ -179,6 +179,7 @@ int ReadDescription(const char* path, Description& d)
         return KitFail("out of memory reading %s", path);
     WalkOptions walk = {};
     walk.codePage = d.codePage;
+    int setupLine = 0, scriptLine = 0;
     // Targets of a UTF-8 description are converted; any other is taken as
     // written in the code page already.
     bool utf8 = IsUtf8(reinterpret_cast<const char*>(text.data), text.size - 1);
@@ -247,9 +248,15 @@ int ReadDescription(const char* path, Description& d)
                 out = d.companions[d.companionCount++];
             }
             Resolve(d, words[0], out);
+            if (key[1] == 'e')
+                setupLine = lineNumber;
+            if (key[1] == 'c')
+                scriptLine = lineNumber;
             if (key[0] == 'C') {
-                if (!IsPlainFile(out))
+                if (FileSize(out) < 0)
                     DescriptionError(r, lineNumber, "companion file not found: %s", out);
+                else if (!IsPlainFile(out))
+                    DescriptionError(r, lineNumber, "companion %s is not a file", out);
                 else
                     CheckDiskFile(r, names, nameCount, out, lineNumber);
             }
@@ -319,9 +326,9 @@ int ReadDescription(const char* path, Description& d)
     if (r.errors == 0 && !d.script[0])
         return KitFail("the description %s needs Script=", path);
     if (r.errors == 0 && d.setup[0] && FileSize(d.setup) < 0)
-        return KitFail("SETUP.EXE not found: %s (build it first)", d.setup);
-    if (r.errors == 0 && FileSize(d.script) < 0)
-        return KitFail("setup script not found: %s", d.script);
+        DescriptionError(r, setupLine, "SETUP.EXE not found: %s (build it first)", d.setup);
+    if (r.errors == 0 && !IsPlainFile(d.script))
+        DescriptionError(r, scriptLine, "setup script not found: %s", d.script);
     return r.errors > 0;
 }
 
