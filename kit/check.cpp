@@ -412,6 +412,29 @@ void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* a
         pos += 2 + headerSize + packed;
         char name[256];
         FormatText(name, sizeof name, "%.*s", static_cast<int>(nameLength), reinterpret_cast<const char*>(h + 22));
+        // Other tools put the member's folder into extension header 2, with
+        // 0xFF between its components: it goes before the name.
+        char folderOfMember[256] = "";
+        size_t ext = static_cast<size_t>(h - b.data) + 2 + headerSize;
+        size_t extSize = ext <= b.size ? h[headerSize] | (h[headerSize + 1] << 8) : 0;
+        while (extSize >= 3 && ext + extSize <= b.size) {
+            const uint8_t* x = b.data + ext;
+            if (x[0] == 2) {
+                FormatText(folderOfMember, sizeof folderOfMember, "%.*s", static_cast<int>(extSize - 3),
+                           reinterpret_cast<const char*>(x + 1));
+                for (char* f = folderOfMember; *f; f++)
+                    *f = *f == '\xff' ? '\\' : *f;
+            }
+            ext += extSize;
+            extSize = x[extSize - 2] | (x[extSize - 1] << 8);
+        }
+        if (folderOfMember[0]) {
+            char whole[256];
+            size_t n = strlen(folderOfMember);
+            FormatText(whole, sizeof whole, "%s%s%s", folderOfMember, folderOfMember[n - 1] == '\\' ? "" : "\\",
+                       name);
+            FormatText(name, sizeof name, "%s", whole);
+        }
         // A continuation ("<st+>", "<cm+>") is the file its first part began.
         if (h[2] == '<' && h[5] == '+')
             continue;

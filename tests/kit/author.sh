@@ -147,6 +147,14 @@ out=$("$KIT" check chk/install.cfg chk); status=$?
 grep -qF 'install.cfg:3: error: members "A.TXT" and "a.txt" of JL.LZH are one name to Windows' <<< "$out" &&
     grep -qF 'install.cfg:3: error: member "dot." of JL.LZH ends in a dot' <<< "$out" || fail "check twins: $out"
 grep -q 'Windows 95' <<< "$out" && fail "check says Windows 95 can create them: $out"
+# Folders in extension headers count: one name in two folders is no clash, a
+# folder in two letter cases is.
+mkdir -p jl/a jl/b jl/B && echo 1 > jl/a/readme.txt && echo 2 > jl/b/readme.txt && echo 3 > jl/B/x.txt && echo 4 > jl/b/X.TXT
+(cd jl && jlha c1z ../chk/DIRS.LZH a/readme.txt b/readme.txt b/X.TXT B/x.txt > /dev/null 2>&1)
+printf 'DefaultPath=C:\\X\n[Disk1]\nDIRS.LZH=$d\n' > chk/install.cfg
+out=$("$KIT" check chk/install.cfg chk)
+grep -q 'readme' <<< "$out" && fail "one name in two folders taken for a clash: $out"
+grep -qF 'members "b\X.TXT" and "B\x.txt" of DIRS.LZH are one name to Windows' <<< "$out" || fail "folders in two cases: $out"
 
 # ---- Text in the users' code page ---------------------------------------------------------
 # text NAME CODEPAGE FILE-CONTENT WANTED-BYTES: a UTF-8 script (and a
