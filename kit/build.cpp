@@ -688,8 +688,9 @@ int Publish(const Layout& l, const char* stage, const char* outDir, bool images)
             SetName(k, image, name, sizeof name);
             if (InTheWay(outDir, name, w, what, sizeof what)) {
                 FreeWritten(w);
-                fprintf(stderr, "setupkit: %s is in the way: no build wrote it, and the new set needs its name "
-                        "(move it away, or build into another folder); nothing was written\n", what);
+                fprintf(stderr, "setupkit: %s is in the way: %s does not list it as written by a build, and the "
+                        "new set needs its name (move it away, or build into another folder); nothing was "
+                        "written\n", what, WrittenRecord);
                 return 1;
             }
         }
