@@ -156,6 +156,16 @@ out=$("$KIT" check chk/install.cfg chk)
 grep -q 'readme' <<< "$out" && fail "one name in two folders taken for a clash: $out"
 grep -qF 'members "b\X.TXT" and "B\x.txt" of DIRS.LZH are one name to Windows' <<< "$out" || fail "folders in two cases: $out"
 
+# Letters are compared in the code page the set is for: ё and Ё of 1251 are
+# a cedilla and a diaeresis in 1252.
+# (lzhx a compares the names of a folder, not two paths named apart.)
+mkdir -p cy && echo 1 > cy/ё.txt && echo 2 > cy/Ё.txt
+(cd cy && "$LZHX" a --codepage 1251 ../chk/CY.LZH ё.txt Ё.txt > /dev/null 2>&1)
+printf 'DefaultPath=C:\\X\n[Disk1]\nCY.LZH=$d\n' > chk/install.cfg
+"$KIT" check chk/install.cfg chk > log 2>&1 || fail "check in 1252: $(cat log)"
+"$KIT" check --codepage 1251 chk/install.cfg chk > log 2>&1 && fail "check in 1251 passed: $(cat log)"
+grep -qa 'are one name to Windows' log || fail "check in 1251: $(cat log)"
+
 # ---- Text in the users' code page ---------------------------------------------------------
 # text NAME CODEPAGE FILE-CONTENT WANTED-BYTES: a UTF-8 script (and a
 # companion win.ini) built; install.cfg and WIN.INI must hold the bytes.
