@@ -105,7 +105,13 @@ int CheckSiblings(SourceList& list, const char* path, char** names, size_t count
             return WalkFail(list, child, why);
         }
     }
-    char** keys = static_cast<char**>(calloc(count ? count : 1, sizeof *keys));
+    // Keys sorted with their places in byte order: twins stand side by side,
+    // and of all pairs the one whose first name comes first is told.
+    struct Keyed {
+        char* key;
+        size_t place;
+    };
+    Keyed* keys = static_cast<Keyed*>(calloc(count ? count : 1, sizeof *keys));
     if (!keys)
         return WalkFail(list, path, "out of memory");
     int status = 0;
@@ -113,24 +119,36 @@ int CheckSiblings(SourceList& list, const char* path, char** names, size_t count
         char key[PathBytes];
         if (!WindowsNameKey(0, names[i], key, sizeof key))
             FormatText(key, sizeof key, "%s", names[i]);  // not UTF-8: the member name refuses it
-        keys[i] = strdup(key);
-        if (!keys[i])
+        keys[i].key = strdup(key);
+        keys[i].place = i;
+        if (!keys[i].key)
             status = WalkFail(list, path, "out of memory");
     }
-    // Names in byte order: the first of a pair is named first.
-    for (size_t i = 0; i < count && status == 0; i++) {
-        for (size_t j = i + 1; j < count && status == 0; j++) {
-            if (strcmp(keys[i], keys[j]) != 0)
-                continue;
+    if (status == 0 && count > 1) {
+        qsort(keys, count, sizeof *keys, [](const void* a, const void* b) {
+            const Keyed* x = static_cast<const Keyed*>(a);
+            const Keyed* y = static_cast<const Keyed*>(b);
+            int c = strcmp(x->key, y->key);
+            return c ? c : (x->place < y->place ? -1 : 1);
+        });
+        size_t first = count, second = count;
+        for (size_t i = 1; i < count; i++) {
+            if (strcmp(keys[i - 1].key, keys[i].key) == 0 && keys[i - 1].place < first &&
+                (i < 2 || strcmp(keys[i - 2].key, keys[i].key) != 0)) {
+                first = keys[i - 1].place;
+                second = keys[i].place;
+            }
+        }
+        if (first < count) {
             char child[PathBytes], why[PathBytes + 200];
-            FormatText(child, sizeof child, "%s/%s", path, names[i]);
+            FormatText(child, sizeof child, "%s/%s", path, names[first]);
             FormatText(why, sizeof why, "Windows takes it and %s/%s for one name (letter case does not count): one "
-                       "would replace the other", path, names[j]);
+                       "would replace the other", path, names[second]);
             status = WalkFail(list, child, why);
         }
     }
     for (size_t i = 0; i < count; i++)
-        free(keys[i]);
+        free(keys[i].key);
     free(keys);
     return status;
 }
