@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Names an author's folder may hold, packed by setupkit for one medium: a name outside ASCII (written in code page 1252) installs under its own name, long names with blanks in a quoted source folder install as they are, so do names beginning with a dot (a .htaccess file, a .config folder), and an empty folder is created.
+# Names an author's folder may hold, packed by setupkit for one medium: a name outside ASCII (written in code page 1252) installs under its own name, long names with blanks in a quoted source folder install as they are, so do names beginning with a dot (a .htaccess file, a .config folder), and an empty folder is created; the UTF-8 script's caption shows in code page 1252.
 . "$(dirname "$0")/../../lib.sh"
 . "$(dirname "$0")/kit.inc"
 
@@ -10,7 +10,7 @@ kit_data "$SRC/My Program/.htaccess" 40
 kit_data "$SRC/My Program/.config/settings.ini" 300
 mkdir -p "$SRC/My Program/EMPTY/INNER"
 e2e_write_crlf "$SRC/setup.cfg" <<'EOF2'
-Caption=Kit Setup
+Caption=Café Setup
 DestPathPrompt=N
 DefaultPath=C:\NAMES
 EOF2
@@ -23,8 +23,9 @@ build_dist single
 grep -aq "R"$'\xe9'"sum"$'\xe9'".txt" "$OUT/disk1/PROG.LZH" || fail "Résumé.txt is not written in code page 1252"
 for f in "$OUT"/disk1/*; do dist_copy "$f"; done
 
-dialogue <<'EOF2'
-window Install "Kit Setup"
+# The author wrote UTF-8; the window shows the caption's 1252 bytes.
+grep -aq "^Caption=Caf"$'\xe9'" Setup" "$OUT/disk1/install.cfg" || fail "the caption is not in code page 1252"
+{ printf 'window Install "Caf\xe9 Setup"\n'; cat; } <<'EOF2' | dialogue
 msgbox "" "Installation has completed successfully." 60000
 press OK
 exit 0
