@@ -521,6 +521,13 @@ void CheckTarget(Checker& c, const Script& s, const Entry& e, const char* target
                    "target \"%s\" of \"%s\" climbs out of its folder with \"..\"", target, e.key);
             break;
         }
+        const char* trailing = TrailingProblem(p, n);
+        if (trailing && !(n == 2 && p[0] == '.' && p[1] == '.')) {
+            Report(c, s.path, e.line, "warning",
+                   "the folder \"%.*s\" in target \"%s\" of \"%s\" %s: Windows drops trailing dots and blanks and "
+                   "creates it under another name", static_cast<int>(n), p, target, e.key, trailing);
+            break;
+        }
         p += n;
         if (*p)
             p++;

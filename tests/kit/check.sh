@@ -85,6 +85,10 @@ STATUS=0 expect "target climbing out" 'install.cfg:2: warning: target "$d\..\..\
 [Disk1]
 APP.LZH=$d\..\..\WINDOWS
 S
+STATUS=0 expect "target folder with a trailing dot" 'install.cfg:2: warning: the folder "App." in target "$d\App.\Bin" of "APP.LZH" ends in a dot: Windows drops' <<'S'
+[Disk1]
+APP.LZH=$d\App.\Bin
+S
 
 # A set of disks whose numbers jump: disk 2 is never asked for.
 mkdir -p d1 d2
