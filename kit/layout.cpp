@@ -20,10 +20,13 @@ bool QuietFailures = false;
 const char* FailFile = nullptr;
 int FailLine = 0;
 
+static void EndProgressLine();
+
 int KitFail(const char* format, const char* what)
 {
     if (QuietFailures)
         return 1;
+    EndProgressLine();
     if (FailFile && FailLine > 0)
         fprintf(stderr, "%s:%d: error: ", FailFile, FailLine);
     else
@@ -417,25 +420,48 @@ static double Now()
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-// "packed NAME: N files, X bytes into Y in P parts, T s": the archive files
-// added to the disks since disk `fromDisk` held `fromFile` files.
-static void ReportPacked(const Layout& l, const Item& item, int fromDisk, int fromFile, double started)
+// A progress line begun and not yet ended: a failure ends it first.
+static FILE* OpenProgressLine = nullptr;
+
+static void EndProgressLine()
 {
-    int64_t in = 0, out = 0;
-    int parts = 0;
+    if (OpenProgressLine)
+        fputc('\n', OpenProgressLine);
+    OpenProgressLine = nullptr;
+}
+
+// "packing NAME: N files, X bytes ..." begins the line before the work, so a
+// long archive shows what is under way; ReportPacked ends it with "Y bytes
+// in P parts, T s": the archive files added to the disks since disk
+// `fromDisk` held `fromFile` files.
+static void ReportPacking(const Layout& l, const Item& item)
+{
+    int64_t in = 0;
     for (int i = 0; i < item.sources.count; i++)
         in += item.sources.files[i].size;
+    fprintf(l.progress, "packing %s: %d file%s, %lld bytes ...", item.name, item.sources.count,
+            item.sources.count == 1 ? "" : "s", static_cast<long long>(in));
+    fflush(l.progress);
+    OpenProgressLine = l.progress;
+}
+
+static void ReportPacked(const Layout& l, const Item& item, int fromDisk, int fromFile, double started)
+{
+    int64_t out = 0;
+    int parts = 0;
     for (int k = fromDisk; k < l.diskCount; k++) {
         for (int i = k == fromDisk ? fromFile : 0; i < l.disks[k].fileCount; i++) {
-            out += l.disks[k].files[i].size;
-            parts++;
+            const DiskFile& f = l.disks[k].files[i];
+            if (f.part > 0 && strcmp(f.partOf, item.name) == 0) {
+                out += f.size;
+                parts++;
+            }
         }
     }
-    fprintf(l.progress, "packed %s: %d file%s, %lld bytes into %lld%s%.0d%s, %.1f s\n", item.name,
-            item.sources.count, item.sources.count == 1 ? "" : "s", static_cast<long long>(in),
-            static_cast<long long>(out), parts > 1 ? " in " : "", parts > 1 ? parts : 0, parts > 1 ? " parts" : "",
-            Now() - started);
+    fprintf(l.progress, " %lld bytes%s%.0d%s, %.1f s\n", static_cast<long long>(out), parts > 1 ? " in " : "",
+            parts > 1 ? parts : 0, parts > 1 ? " parts" : "", Now() - started);
     fflush(l.progress);
+    OpenProgressLine = nullptr;
 }
 
 static int PlaceItems(Layout& l, const Description& desc)
@@ -448,9 +474,12 @@ static int PlaceItems(Layout& l, const Description& desc)
         if (item.kind == ItemArchive) {
             int fromDisk = l.diskCount - 1, fromFile = l.disks[fromDisk].fileCount;
             double started = Now();
+            if (l.progress)
+                ReportPacking(l, item);
             status = PackArchive(l, item);
             if (status == 0 && l.progress)
                 ReportPacked(l, item, fromDisk, fromFile, started);
+            EndProgressLine();
             continue;
         }
         for (int k = 0; k < item.sources.count && status == 0; k++)
