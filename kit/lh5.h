@@ -1,5 +1,5 @@
-// The -lh5- encoder's pieces, shared by its files: the match finder
-// (lh5match.cpp), the parses (lh5parse.cpp), the block writer (lh5block.cpp)
+// The -lh5- encoder's pieces, shared by its files: the match finders
+// (lh5match.cpp, lh5tree.cpp), the parses (lh5parse.cpp), the block writer (lh5block.cpp)
 // and the drivers that encode a file whole or in parts (lh5encode.cpp).
 #pragma once
 
@@ -54,13 +54,13 @@ void StartBlock(Parse& p);
 // A block begins at token index `token`, after the last one's start.
 void StartBlockAt(Parse& p, size_t token);
 
-// ---- Match finder (lh5match.cpp) ---------------------------------------------------------
+// ---- Match finders (lh5match.cpp, lh5tree.cpp) ---------------------------------------------
 
-// Hash chains: a hash of the next three bytes leads to the latest position
+// Hash chains (the default mode): a hash of the next three bytes leads to the latest position
 // with that hash, and a chain links each position to the one before it with
 // the same hash, as far back as the window reaches. Positions before `from`
 // are never inserted, so no match reaches before it.
-struct Matcher {
+struct ChainMatcher {
     const uint8_t* data;
     size_t from;
     size_t end;                // matches never read at or past it
@@ -74,14 +74,31 @@ struct Match {
 };
 
 // 0 when memory ran out.
-Matcher* NewMatcher(const uint8_t* data, size_t from, size_t end);
-void Insert(Matcher& m, size_t pos);
+ChainMatcher* NewChainMatcher(const uint8_t* data, size_t from, size_t end);
+void Insert(ChainMatcher& m, size_t pos);
 // Longest match for pos longer than `atLeast` among `chain` positions tried
 // (pos itself not yet inserted); its length (0 when none) and offset.
-int FindLongest(const Matcher& m, size_t pos, int atLeast, int chain, int* offset);
-// Every match for pos that is longer than all nearer ones (so lengths and
-// offsets both rise), at most `max`; their number.
-int FindAll(const Matcher& m, size_t pos, int chain, Match* out, int max);
+int FindLongest(const ChainMatcher& m, size_t pos, int atLeast, int chain, int* offset);
+
+// Binary trees (the best mode): the positions sharing a hash of their next
+// three bytes in a tree ordered by the bytes that follow, searched and
+// updated in one walk of at most TreeDepth nodes. Every position must be
+// passed to TreeFindAll once, in order, from the first to be matched against.
+constexpr int TreeHashBits = 16;
+constexpr int TreeDepth = 64;
+struct TreeMatcher {
+    const uint8_t* data;
+    size_t end;                       // matches never read at or past it
+    int32_t head[1 << TreeHashBits];  // root of each hash's tree, -1: none
+    int32_t child[2 * WindowBytes];   // smaller and larger subtree of each position
+};
+
+// 0 when memory ran out.
+TreeMatcher* NewTreeMatcher(const uint8_t* data, size_t end);
+// Inserts pos and gives (into `out`, when not null: room for TreeDepth)
+// every match for it that is longer than all nearer ones, so lengths and
+// offsets both rise; their number.
+int TreeFindAll(TreeMatcher& m, size_t pos, Match* out);
 
 // ---- Parses (lh5parse.cpp) ---------------------------------------------------------------
 
@@ -92,6 +109,10 @@ struct BitWriter;
 // writer, the lazy parse writes each block as it is done and leaves p empty.
 int ParseLazy(const uint8_t* data, size_t from, size_t to, Parse& p, BitWriter* w);
 int ParseNearOptimal(const uint8_t* data, size_t from, size_t to, Parse& p);
+// Whether the tokens from `begins` to the end of p (`bits` as a block of
+// their own) join the last block begun before them: when one block of both
+// is smaller and its symbols still fit the block's count field.
+bool JoinsBlockBefore(const Parse& p, size_t begins, uint64_t bits);
 
 // ---- Block writer (lh5block.cpp) -------------------------------------------------------
 
@@ -124,7 +145,9 @@ void MakeBlockCodes(BlockCodes& c);
 // Bits the block of these frequencies takes, tables and symbols.
 uint64_t BlockBits(BlockCodes& c);
 uint64_t TokenBlockBits(const Token* t, size_t n);
-void WriteBlock(BitWriter& w, const Token* t, size_t n);
+// 0, with the output failed, for a count the block cannot hold (0 or above
+// MaxBlockSymbols).
+int WriteBlock(BitWriter& w, const Token* t, size_t n);
 // Writes every block of a parse; when `starts` is given, the bit position at
 // which each block begins (p.blockCount of them) and the end.
 void WriteParse(BitWriter& w, const Parse& p, uint64_t* starts);

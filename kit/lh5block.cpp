@@ -326,8 +326,15 @@ uint64_t TokenBlockBits(const Token* t, size_t n)
     return BlockBits(c);
 }
 
-void WriteBlock(BitWriter& w, const Token* t, size_t n)
+int WriteBlock(BitWriter& w, const Token* t, size_t n)
 {
+    // The count field holds 1 to 65535: a block outside that would be read
+    // as another count (65536 as 0), so the stream is failed instead.
+    if (n == 0 || n > MaxBlockSymbols) {
+        if (w.out)
+            w.out->failed = 1;
+        return 0;
+    }
     BlockCodes c;
     CountTokens(t, n, c);
     MakeBlockCodes(c);
@@ -347,6 +354,7 @@ void WriteBlock(BitWriter& w, const Token* t, size_t n)
                 PutBits(w, j - 1, d - (1u << (j - 1)));
         }
     }
+    return 1;
 }
 
 void WriteParse(BitWriter& w, const Parse& p, uint64_t* starts)

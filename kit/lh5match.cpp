@@ -1,11 +1,11 @@
-// The -lh5- match finder: hash chains over the 8192-byte window.
+// The default mode's -lh5- match finder: hash chains over the 8192-byte window.
 //
 // A hash of the next three bytes leads to the latest position with the same
 // hash, and a chain links each position to the one before it with that hash.
 // The chain of a position is walked from the nearest candidate outwards and
 // stops at the window's reach or after a given number of candidates: a
 // longer walk finds longer or nearer matches at a cost in time that grows
-// with it (the default mode walks 128, the best mode 256).
+// with it (the default mode walks 128).
 #include <stdlib.h>
 #include <string.h>
 
@@ -40,7 +40,7 @@ inline int CommonLength(const uint8_t* a, const uint8_t* b, int limit)
     return n;
 }
 
-inline int Limit(const Matcher& m, size_t pos)
+inline int Limit(const ChainMatcher& m, size_t pos)
 {
     size_t left = m.end - pos;
     return left < MaxMatch ? static_cast<int>(left) : MaxMatch;
@@ -48,9 +48,9 @@ inline int Limit(const Matcher& m, size_t pos)
 
 }  // namespace
 
-Matcher* NewMatcher(const uint8_t* data, size_t from, size_t end)
+ChainMatcher* NewChainMatcher(const uint8_t* data, size_t from, size_t end)
 {
-    Matcher* m = static_cast<Matcher*>(malloc(sizeof(Matcher)));
+    ChainMatcher* m = static_cast<ChainMatcher*>(malloc(sizeof(ChainMatcher)));
     if (!m)
         return nullptr;
     m->data = data;
@@ -61,7 +61,7 @@ Matcher* NewMatcher(const uint8_t* data, size_t from, size_t end)
     return m;
 }
 
-void Insert(Matcher& m, size_t pos)
+void Insert(ChainMatcher& m, size_t pos)
 {
     if (pos + MinMatch > m.end)
         return;
@@ -73,7 +73,7 @@ void Insert(Matcher& m, size_t pos)
 // The chain walk: every match longer than `atLeast` and all nearer ones,
 // up to `nice` bytes (a match that long ends the walk); a full list keeps
 // its longest, as the last entry is replaced.
-static inline int WalkChain(const Matcher& m, size_t pos, int atLeast, int chain, int nice, Match* out, int max)
+static inline int WalkChain(const ChainMatcher& m, size_t pos, int atLeast, int chain, int nice, Match* out, int max)
 {
     int limit = Limit(m, pos);
     if (limit < MinMatch)
@@ -105,16 +105,11 @@ static inline int WalkChain(const Matcher& m, size_t pos, int atLeast, int chain
     return found;
 }
 
-int FindLongest(const Matcher& m, size_t pos, int atLeast, int chain, int* offset)
+int FindLongest(const ChainMatcher& m, size_t pos, int atLeast, int chain, int* offset)
 {
     Match longest;
     if (!WalkChain(m, pos, atLeast, chain, NiceLongest, &longest, 1))
         return 0;
     *offset = longest.offset;
     return longest.length;
-}
-
-int FindAll(const Matcher& m, size_t pos, int chain, Match* out, int max)
-{
-    return WalkChain(m, pos, 0, chain, MaxMatch, out, max);
 }
