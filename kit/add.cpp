@@ -25,6 +25,7 @@ struct AddState {
     FILE* out;
     const char* archivePath;
     PackMode mode;
+    int seekable;          // members are written in place and their headers filled in after
     int members;
     WalkOptions walk;
     ByteBuffer file;
@@ -78,6 +79,25 @@ int AddPath(AddState& s, const char* path)
         fprintf(stderr, "lzhx: %s\n", list.error);
     for (int i = 0; i < list.count && status == 0; i++) {
         const SourceFile& f = list.files[i];
+        // Refused before it is read: the sizes in a member's header are 32-bit.
+        if (!f.folder && static_cast<uint64_t>(f.size) > MaxMemberBytes) {
+            status = AddFail("larger than an archive member can hold (4 GB - 1 bytes)", f.path);
+            break;
+        }
+        if (!f.folder && s.seekable) {
+            // Packed as it is read, so memory does not grow with the file.
+            int result = WriteFileMember(s.out, f.member, f.path, static_cast<uint64_t>(f.size), DosDateTime(f.mtime),
+                                         s.mode);
+            if (result != StreamOk) {
+                status = result == StreamReadFailed    ? AddFail("cannot read", f.path)
+                         : result == StreamWriteFailed ? AddFail("cannot write", s.archivePath)
+                                                       : AddFail("out of memory packing", f.path);
+                break;
+            }
+            s.members++;
+            continue;
+        }
+        // A folder, or an archive written to a pipe: the member in memory.
         if (!f.folder && !ReadWholeFile(f.path, s.file)) {
             status = AddFail("cannot read", f.path);
             break;
@@ -161,6 +181,7 @@ int LzhxAdd(int argc, char** argv)
         s.walk.skip = 1;
         s.walk.skipDevice = self.st_dev;
         s.walk.skipInode = self.st_ino;
+        s.seekable = S_ISREG(self.st_mode);
     }
     int status = 0;
     for (; i < argc && status == 0; i++)

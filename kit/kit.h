@@ -37,6 +37,12 @@ enum PackMode { PackDefault, PackBest, PackStore };
 // 1 on success, 0 when memory ran out.
 int EncodeLh5(const uint8_t* in, size_t n, ByteBuffer& out, PackMode mode);
 
+// Packs `total` bytes read from `in` into `out` as one -lh5- stream, through
+// a window of about 540 KB whatever the size (at most 4 GB - 1 bytes); the
+// CRC-16 of the bytes read and the bytes written. A StreamResult.
+enum StreamResult { StreamOk, StreamReadFailed, StreamWriteFailed, StreamNoMemory, StreamTooLarge };
+int EncodeLh5File(FILE* in, uint64_t total, FILE* out, PackMode mode, uint16_t* crc, uint64_t* written);
+
 // Code lengths of a canonical Huffman code for the frequencies, no longer
 // than maxLength bits. Symbols of frequency 0 get length 0; a single used
 // symbol gets length 0 as well (the caller writes the single form).
@@ -69,6 +75,8 @@ uint32_t DosDateTime(long long unixTime);
 
 // Longest name the level-1 header holds (the header size byte counts 25 + N).
 constexpr int MaxMemberName = 230;
+// Largest file a member holds: its sizes are 32-bit fields.
+constexpr uint64_t MaxMemberBytes = 0xFFFFFFFFu;
 
 // Appends one member to an archive image: base header (level 1, "\" in name,
 // OS 'M', no extension header) and data. The data is packed in `mode` unless
@@ -83,6 +91,12 @@ int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_
 // `packed` is not smaller than the data.
 int BuildPackedMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
                       const ByteBuffer& packed, uint32_t dosTime, MemberKind kind);
+// Appends the file at `path` (n bytes) to `out`, a seekable archive being
+// written, as a whole member, reading it once to pack it (twice when it is
+// then stored); memory stays the same whatever its size. A StreamResult:
+// StreamTooLarge for a file above MaxMemberBytes, StreamNoMemory also for a
+// name too long. On failure part of a member may be left at the end of out.
+int WriteFileMember(FILE* out, const char* name, const char* path, uint64_t n, uint32_t dosTime, PackMode mode);
 // Bytes of a member's header for a name.
 size_t MemberHeaderBytes(const char* name);
 // Ends an archive image with the end marker.

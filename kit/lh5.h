@@ -15,6 +15,7 @@ constexpr int LengthAlphabet = 19;
 constexpr int MaxCodeLength = 16;
 constexpr int BlockSymbols = 16384;     // symbols per block of the default mode
 constexpr int MaxBlockSymbols = 65535;  // what the block's count field holds
+constexpr size_t SegmentBytes = 1 << 19;  // input parsed at once by the best mode
 
 // One output symbol: a literal byte (0..255) or a match length + 253 with
 // the match's distance (bytes back minus 1).
@@ -100,15 +101,49 @@ TreeMatcher* NewTreeMatcher(const uint8_t* data, size_t end);
 // offsets both rise; their number.
 int TreeFindAll(TreeMatcher& m, size_t pos, Match* out);
 
-// ---- Parses (lh5parse.cpp) ---------------------------------------------------------------
+// Moves every position of the finders down by `delta` (a multiple of
+// WindowBytes), as the bytes under them moved; positions below it are lost.
+void RebaseChains(ChainMatcher& m, size_t delta);
+void RebaseTrees(TreeMatcher& m, size_t delta);
+
+// ---- A file packed through a window (lh5encode.cpp) ---------------------------------------
 
 struct BitWriter;
+
+// The bytes of a file from `base` on, `size` of them in buf, as far as a
+// parse needs them: it slides the window on when fewer than StreamLookahead
+// bytes are left ahead of it, keeping the window's reach behind. The stream
+// written so far (`out`) is drained into `sink` at every slide.
+constexpr size_t StreamLookahead = 4 * MaxMatch;
+struct InputWindow {
+    FILE* file;
+    uint8_t* buf;
+    size_t size;
+    size_t capacity;
+    uint64_t base;         // file position of buf[0]
+    uint64_t total;        // bytes of the file to pack
+    uint16_t crc;          // of the bytes read so far
+    int failed;            // reading fell short (StreamReadFailed) or writing failed
+    ByteBuffer* out;
+    FILE* sink;
+    uint64_t written;      // bytes drained into sink
+};
+
+// Keeps the window's reach before buffer position `at` (and every byte
+// after it), reads on as far as the buffer holds and drains the output.
+// Returns how far the bytes moved down.
+size_t SlideWindow(InputWindow& s, size_t at);
+
+// ---- Parses (lh5parse.cpp) ---------------------------------------------------------------
 
 // Each appends the tokens of data[from, to) to p with its block starts; the
 // matches reach no byte before `from` and none at or past `to`. Given a
 // writer, the lazy parse writes each block as it is done and leaves p empty.
-int ParseLazy(const uint8_t* data, size_t from, size_t to, Parse& p, BitWriter* w);
-int ParseNearOptimal(const uint8_t* data, size_t from, size_t to, Parse& p);
+// Given a window (`data` its buffer, `from` 0 and `to` the bytes of the file
+// left from its base on), the parses slide it on as they go.
+int ParseLazy(const uint8_t* data, size_t from, size_t to, Parse& p, BitWriter* w, InputWindow* s = nullptr);
+int ParseNearOptimal(const uint8_t* data, size_t from, size_t to, Parse& p, BitWriter* w = nullptr,
+                     InputWindow* s = nullptr);
 // Whether the tokens from `begins` to the end of p (`bits` as a block of
 // their own) join the last block begun before them: when one block of both
 // is smaller and its symbols still fit the block's count field.

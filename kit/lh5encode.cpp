@@ -16,6 +16,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "archive/extractor.h"
 #include "kit/lh5.h"
 
 static int ParseRange(const uint8_t* in, size_t from, size_t to, PackMode mode, Parse& p)
@@ -35,6 +36,73 @@ int EncodeLh5(const uint8_t* in, size_t n, ByteBuffer& out, PackMode mode)
     }
     FreeParse(p);
     return ok && !out.failed;
+}
+
+// ---- A file through a window -------------------------------------------------------------------
+
+static void Drain(InputWindow& s)
+{
+    if (s.out->failed) {
+        s.failed = StreamNoMemory;
+        return;
+    }
+    if (s.out->size > 0 && fwrite(s.out->data, 1, s.out->size, s.sink) != s.out->size)
+        s.failed = StreamWriteFailed;
+    s.written += s.out->size;
+    s.out->size = 0;
+}
+
+size_t SlideWindow(InputWindow& s, size_t at)
+{
+    // Whole windows move, so that positions keep their place in the
+    // finders' rings.
+    size_t delta = at > WindowBytes ? (at - WindowBytes) & ~size_t(WindowBytes - 1) : 0;
+    memmove(s.buf, s.buf + delta, s.size - delta);
+    s.size -= delta;
+    s.base += delta;
+    uint64_t left = s.total - (s.base + s.size);
+    size_t want = s.capacity - s.size < left ? s.capacity - s.size : static_cast<size_t>(left);
+    size_t got = fread(s.buf + s.size, 1, want, s.file);
+    s.crc = UpdateCrc16(s.crc, s.buf + s.size, got);
+    s.size += got;
+    if (got < want && !s.failed)
+        s.failed = StreamReadFailed;
+    Drain(s);
+    return delta;
+}
+
+int EncodeLh5File(FILE* in, uint64_t total, FILE* out, PackMode mode, uint16_t* crc, uint64_t* written)
+{
+    InputWindow s = {};
+    ByteBuffer bits;
+    InitBuffer(bits);
+    s.file = in;
+    s.total = total;
+    s.out = &bits;
+    s.sink = out;
+    // A segment of the best mode, the window behind it and the bytes ahead.
+    s.capacity = SegmentBytes + 2 * WindowBytes + 2 * StreamLookahead;
+    s.buf = static_cast<uint8_t*>(malloc(s.capacity));
+    int status = StreamNoMemory;
+    if (s.buf && total <= 0xFFFFFFFFu) {
+        SlideWindow(s, 0);
+        Parse p;
+        InitParse(p);
+        BitWriter w = {&bits, 0, 0, 0};
+        int ok = mode == PackBest ? ParseNearOptimal(s.buf, 0, static_cast<size_t>(total), p, &w, &s)
+                                  : ParseLazy(s.buf, 0, static_cast<size_t>(total), p, &w, &s);
+        FreeParse(p);
+        if (ok) {
+            FlushBits(w);
+            Drain(s);
+        }
+        status = s.failed ? s.failed : ok ? StreamOk : StreamNoMemory;
+    }
+    *crc = s.crc;
+    *written = s.written;
+    free(s.buf);
+    FreeBuffer(bits);
+    return status;
 }
 
 // ---- Parts ------------------------------------------------------------------------------------

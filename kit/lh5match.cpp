@@ -61,6 +61,20 @@ ChainMatcher* NewChainMatcher(const uint8_t* data, size_t from, size_t end)
     return m;
 }
 
+static int32_t Rebased(int32_t pos, size_t delta)
+{
+    return pos < static_cast<int64_t>(delta) ? -1 : static_cast<int32_t>(pos - static_cast<int32_t>(delta));
+}
+
+void RebaseChains(ChainMatcher& m, size_t delta)
+{
+    for (int32_t& h : m.head)
+        h = Rebased(h, delta);
+    for (int32_t& q : m.prev)
+        q = Rebased(q, delta);
+    m.from = m.from > delta ? m.from - delta : 0;
+}
+
 void Insert(ChainMatcher& m, size_t pos)
 {
     if (pos + MinMatch > m.end)

@@ -19,7 +19,6 @@ constexpr int LazyChain = 128;      // positions tried per match search
 constexpr int GoodMatch = 32;       // a lazy search after a match this long tries a quarter
 constexpr int NiceLazy = 128;       // a match this long is taken without a lazy search
 
-constexpr size_t SegmentBytes = 1 << 19;  // input parsed at once by the best mode
 constexpr int NiceLength = 256;     // a match this long is taken; the positions it covers are not searched
 constexpr int PieceTokens = 256;    // the smallest block the best mode considers
 constexpr int BlockPasses = 3;      // parses of each block with its own code lengths
@@ -37,9 +36,9 @@ constexpr uint64_t PassGainShare = 256;
 
 // ---- Lazy parse ---------------------------------------------------------------------
 
-int ParseLazy(const uint8_t* in, size_t from, size_t to, Parse& p, BitWriter* w)
+int ParseLazy(const uint8_t* in, size_t from, size_t to, Parse& p, BitWriter* w, InputWindow* s)
 {
-    ChainMatcher* m = NewChainMatcher(in, from, to);
+    ChainMatcher* m = NewChainMatcher(in, from, s && s->size < to ? s->size : to);
     if (!m)
         return 0;
     size_t symbols = 0;
@@ -62,6 +61,16 @@ int ParseLazy(const uint8_t* in, size_t from, size_t to, Parse& p, BitWriter* w)
     int offset = 0;
     int length = pos < to ? FindLongest(*m, pos, 0, LazyChain, &offset) : 0;
     while (pos < to) {
+        // Each step reads at most two matches ahead of pos.
+        if (s && s->size < to && s->size - pos < StreamLookahead) {
+            size_t delta = SlideWindow(*s, pos);
+            if (s->failed)
+                break;
+            RebaseChains(*m, delta);
+            pos -= delta;
+            to -= delta;
+            m->end = s->size < to ? s->size : to;
+        }
         Insert(*m, pos);
         if (length < MinMatch) {
             emit(in[pos], 0);
@@ -88,7 +97,7 @@ int ParseLazy(const uint8_t* in, size_t from, size_t to, Parse& p, BitWriter* w)
             Insert(*m, pos);
         length = pos < to ? FindLongest(*m, pos, 0, LazyChain, &offset) : 0;
     }
-    int ok = !p.failed;
+    int ok = !p.failed && !(s && s->failed);
     flush();
     free(m);
     return ok;
@@ -429,11 +438,11 @@ bool JoinsBlockBefore(const Parse& p, size_t begins, uint64_t bits)
 // the previous parse until that stops paying; block boundaries are chosen by cost over that
 // parse; then each block is parsed again with its own code lengths, kept
 // when its bits (tables included) go down.
-int ParseNearOptimal(const uint8_t* in, size_t from, size_t to, Parse& p)
+int ParseNearOptimal(const uint8_t* in, size_t from, size_t to, Parse& p, BitWriter* w, InputWindow* s)
 {
     size_t segment = to - from < SegmentBytes ? to - from : SegmentBytes;
     size_t maxPieces = segment / PieceTokens + 2;
-    TreeMatcher* m = NewTreeMatcher(in, to);
+    TreeMatcher* m = NewTreeMatcher(in, s && s->size < to ? s->size : to);
     Candidates c = {};
     c.first = static_cast<uint32_t*>(malloc((segment + 1) * sizeof(uint32_t)));
     Arrival* arrivals = static_cast<Arrival*>(malloc((segment + 1) * sizeof(Arrival)));
@@ -444,6 +453,16 @@ int ParseNearOptimal(const uint8_t* in, size_t from, size_t to, Parse& p)
     Costs* costs = static_cast<Costs*>(malloc(sizeof(Costs)));
     int ok = m && c.first && arrivals && pieces && saving && starts && costs;
     for (size_t at = from; ok && at < to; at += segment) {
+        // A segment's matches run up to MaxMatch bytes past its end.
+        if (s && s->size < to && s->size - at < segment + StreamLookahead) {
+            size_t delta = SlideWindow(*s, at);
+            if (s->failed)
+                break;
+            RebaseTrees(*m, delta);
+            at -= delta;
+            to -= delta;
+            m->end = s->size < to ? s->size : to;
+        }
         size_t end = to - at < segment ? to : at + segment;
         FindCandidates(*m, at, end, c);
         if (c.failed)
@@ -489,9 +508,25 @@ int ParseNearOptimal(const uint8_t* in, size_t from, size_t to, Parse& p)
                 StartBlockAt(p, begins);
             position += bytes;
         }
+        // Written as they are done, all but the last block, which the next
+        // segment's first may join.
+        if (w && p.blockCount > 1 && !p.failed) {
+            size_t last = p.blocks[p.blockCount - 1];
+            for (size_t b = 0; b + 1 < p.blockCount; b++)
+                WriteBlock(*w, p.tokens + p.blocks[b], p.blocks[b + 1] - p.blocks[b]);
+            memmove(p.tokens, p.tokens + last, (p.count - last) * sizeof(Token));
+            p.count -= last;
+            p.blocks[0] = 0;
+            p.blockCount = 1;
+        }
         ok = !p.failed && !parse.failed && !block.failed && !kept.failed;
     }
-    ok = ok && !c.failed;
+    ok = ok && !c.failed && !(s && s->failed);
+    if (w && ok) {
+        WriteParse(*w, p, nullptr);
+        p.count = 0;
+        p.blockCount = 0;
+    }
     free(m);
     free(c.first);
     free(c.match);

@@ -54,6 +54,14 @@ TreeMatcher* NewTreeMatcher(const uint8_t* data, size_t end)
     return m;
 }
 
+void RebaseTrees(TreeMatcher& m, size_t delta)
+{
+    for (int32_t& h : m.head)
+        h = h < static_cast<int64_t>(delta) ? -1 : static_cast<int32_t>(h - static_cast<int32_t>(delta));
+    for (int32_t& c : m.child)
+        c = c < static_cast<int64_t>(delta) ? -1 : static_cast<int32_t>(c - static_cast<int32_t>(delta));
+}
+
 int TreeFindAll(TreeMatcher& m, size_t pos, Match* out)
 {
     if (pos + MinMatch > m.end)

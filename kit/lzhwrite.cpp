@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "archive/extractor.h"
 #include "kit/kit.h"
@@ -135,23 +136,17 @@ static int StartMember(ByteBuffer& member, const char* name, size_t n)
     return !member.failed;
 }
 
-// Fills in the header once the data follows it.
-static int FinishMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
-                        uint32_t dosTime, MemberKind kind, int compressed)
+// The header of a member (MemberHeaderBytes(name) bytes at h).
+static void FillHeader(uint8_t* h, const char* name, uint32_t packed, uint32_t n, uint16_t crc, uint32_t dosTime,
+                       MemberKind kind, int compressed)
 {
-    if (member.failed)
-        return 0;
     size_t nameLength = strlen(name);
     size_t headerBytes = MemberHeaderBytes(name);
-    uint32_t packed = static_cast<uint32_t>(member.size - headerBytes);
-    uint16_t crc = UpdateCrc16(0, data, n);
-
-    uint8_t* h = member.data;
     int headerSize = static_cast<int>(headerBytes) - 2;
     h[0] = static_cast<uint8_t>(headerSize);
     memcpy(h + 2, MethodIds[kind][compressed], 5);
     Put32(h + 7, packed);
-    Put32(h + 11, static_cast<uint32_t>(n));
+    Put32(h + 11, n);
     Put32(h + 15, dosTime);
     h[19] = kind == MemberFolder ? 0x10 : 0x20;
     h[20] = 1;
@@ -167,7 +162,79 @@ static int FinishMember(ByteBuffer& member, const char* name, const uint8_t* dat
     for (int i = 0; i < headerSize; i++)
         sum += h[2 + i];
     h[1] = static_cast<uint8_t>(sum);
+}
+
+// Fills in the header once the data follows it.
+static int FinishMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
+                        uint32_t dosTime, MemberKind kind, int compressed)
+{
+    if (member.failed)
+        return 0;
+    uint32_t packed = static_cast<uint32_t>(member.size - MemberHeaderBytes(name));
+    FillHeader(member.data, name, packed, static_cast<uint32_t>(n), UpdateCrc16(0, data, n), dosTime, kind,
+               compressed);
     return 1;
+}
+
+// Copies n bytes of `in` to `out`; their CRC-16.
+static int CopyStored(FILE* in, uint64_t n, FILE* out, uint16_t* crc)
+{
+    uint8_t chunk[65536];
+    *crc = 0;
+    while (n > 0) {
+        size_t want = n < sizeof chunk ? static_cast<size_t>(n) : sizeof chunk;
+        size_t got = fread(chunk, 1, want, in);
+        *crc = UpdateCrc16(*crc, chunk, got);
+        if (got < want)
+            return StreamReadFailed;
+        if (fwrite(chunk, 1, got, out) != got)
+            return StreamWriteFailed;
+        n -= got;
+    }
+    return StreamOk;
+}
+
+int WriteFileMember(FILE* out, const char* name, const char* path, uint64_t n, uint32_t dosTime, PackMode mode)
+{
+    if (strlen(name) > MaxMemberName)
+        return StreamNoMemory;
+    if (n > MaxMemberBytes)
+        return StreamTooLarge;
+    FILE* in = fopen(path, "rb");
+    if (!in)
+        return StreamReadFailed;
+    uint8_t header[2 + 255] = {};
+    size_t headerBytes = MemberHeaderBytes(name);
+    off_t at = ftello(out);
+    int status = at < 0 || fwrite(header, 1, headerBytes, out) != headerBytes ? StreamWriteFailed : StreamOk;
+    uint16_t crc = 0;
+    uint64_t packed = n;
+    int compressed = 0;
+    if (status == StreamOk && mode != PackStore && n > 0) {
+        status = EncodeLh5File(in, n, out, mode, &crc, &packed);
+        compressed = packed < n;
+    }
+    // Stored when packing does not make it smaller: the packed bytes are
+    // overwritten and the rest cut off.
+    if (status == StreamOk && !compressed) {
+        packed = n;
+        if (fseeko(out, at + static_cast<off_t>(headerBytes), SEEK_SET) != 0 || fseeko(in, 0, SEEK_SET) != 0)
+            status = StreamWriteFailed;
+        else
+            status = CopyStored(in, n, out, &crc);
+        if (status == StreamOk &&
+            (fflush(out) != 0 || ftruncate(fileno(out), at + static_cast<off_t>(headerBytes + n)) != 0))
+            status = StreamWriteFailed;
+    }
+    fclose(in);
+    if (status != StreamOk)
+        return status;
+    FillHeader(header, name, static_cast<uint32_t>(packed), static_cast<uint32_t>(n), crc, dosTime, MemberWhole,
+               compressed);
+    if (fseeko(out, at, SEEK_SET) != 0 || fwrite(header, 1, headerBytes, out) != headerBytes ||
+        fseeko(out, 0, SEEK_END) != 0)
+        return StreamWriteFailed;
+    return StreamOk;
 }
 
 int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
