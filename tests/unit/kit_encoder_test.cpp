@@ -1,6 +1,8 @@
 // The kit's -lh5- encoder and archive writer against the program's own reader.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <random>
 
 #include "kit/kit.h"
@@ -231,4 +233,72 @@ TEST(KitEncoder, PartsCutFromOnePackingDecodeOnTheirOwn)
         FreeBuffer(part);
         FreePackedFile(f);
     }
+}
+
+// A file packed as it is read, through a window of about half a megabyte,
+// gives the member the whole file in memory gives: the same stream in both
+// modes across many slides of the window, the same stored member when
+// packing does not pay (the packed bytes overwritten and cut off), and a
+// file above 4 GB - 1 bytes refused before anything is read or written.
+TEST(KitWriter, FilesPackedAsTheyAreReadMatchTheWholeFile)
+{
+    Bytes mixed = Mixed(1700000);
+    Bytes noise = Random(700000, 6, 256);
+    Bytes text;
+    while (text.size() < 1200000) {
+        std::string line = "static int value_" + std::to_string(text.size() % 9973) + " = 0;\n";
+        text.insert(text.end(), line.begin(), line.end());
+    }
+    struct Case {
+        const char* what;
+        const Bytes& data;
+        PackMode mode;
+        const char* method;
+    } cases[] = {
+        {"mixed, default", mixed, PackDefault, "-lh5-"},
+        {"mixed, best", mixed, PackBest, "-lh5-"},
+        {"text, best", text, PackBest, "-lh5-"},
+        {"noise, stored after packing", noise, PackDefault, "-lh0-"},
+        {"text, stored", text, PackStore, "-lh0-"},
+    };
+    char path[] = "/tmp/kit_stream_XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    const uint32_t when = DosDateTime(0);
+    for (const Case& c : cases) {
+        FILE* in = fopen(path, "wb");
+        ASSERT_TRUE(in);
+        fwrite(c.data.data(), 1, c.data.size(), in);
+        fclose(in);
+        FILE* out = tmpfile();
+        ASSERT_TRUE(out);
+        fputs("before", out);
+        ASSERT_EQ(WriteFileMember(out, "DIR\\FILE.DAT", path, c.data.size(), when, c.mode), StreamOk) << c.what;
+        Bytes streamed(static_cast<size_t>(ftello(out)));
+        rewind(out);
+        ASSERT_EQ(fread(streamed.data(), 1, streamed.size(), out), streamed.size());
+        fclose(out);
+        ByteBuffer member;
+        InitBuffer(member);
+        ASSERT_TRUE(BuildMember(member, "DIR\\FILE.DAT", c.data.data(), c.data.size(), when, MemberWhole, c.mode));
+        Bytes whole = ToBytes("before");
+        whole.insert(whole.end(), member.data, member.data + member.size);
+        FreeBuffer(member);
+        EXPECT_EQ(std::string(streamed.begin() + 8, streamed.begin() + 13), c.method) << c.what;
+        EXPECT_TRUE(streamed == whole) << c.what << ": " << streamed.size() << " bytes against " << whole.size();
+    }
+    FILE* out = tmpfile();
+    ASSERT_TRUE(out);
+    EXPECT_EQ(WriteFileMember(out, "BIG", path, MaxMemberBytes + 1, when, PackDefault), StreamTooLarge);
+    EXPECT_EQ(ftello(out), 0) << "nothing written for a file too large";
+    fclose(out);
+    EXPECT_EQ(WriteFileMember(out = tmpfile(), "GONE", "/nonexistent/file", 10, when, PackDefault), StreamReadFailed);
+    fclose(out);
+    // Shorter than its size said (cut while packed): a read failure in both modes.
+    for (PackMode mode : {PackDefault, PackBest}) {
+        EXPECT_EQ(WriteFileMember(out = tmpfile(), "SHORT", path, text.size() + 5000, when, mode), StreamReadFailed);
+        fclose(out);
+    }
+    remove(path);
 }
