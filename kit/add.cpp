@@ -21,6 +21,8 @@ const char AddUsage[] =
     "  Names are taken relative to DIR (-C) with \"\\\"\n"
     "  between folders and written in the Windows code page N (default 1252).\n";
 
+const char TooLarge[] = "larger than an archive member can hold (4 GB - 1 bytes)";
+
 struct AddState {
     FILE* out;
     const char* archivePath;
@@ -81,7 +83,7 @@ int AddPath(AddState& s, const char* path)
         const SourceFile& f = list.files[i];
         // Refused before it is read: the sizes in a member's header are 32-bit.
         if (!f.folder && static_cast<uint64_t>(f.size) > MaxMemberBytes) {
-            status = AddFail("larger than an archive member can hold (4 GB - 1 bytes)", f.path);
+            status = AddFail(TooLarge, f.path);
             break;
         }
         if (!f.folder && s.seekable) {
@@ -91,6 +93,7 @@ int AddPath(AddState& s, const char* path)
             if (result != StreamOk) {
                 status = result == StreamReadFailed    ? AddFail("cannot read", f.path)
                          : result == StreamWriteFailed ? AddFail("cannot write", s.archivePath)
+                         : result == StreamTooLarge    ? AddFail(TooLarge, f.path)
                                                        : AddFail("out of memory packing", f.path);
                 break;
             }

@@ -293,6 +293,11 @@ static int PackArchive(Layout& l, const Item& item)
     InitBuffer(packed);
     int status = 0;
     for (int i = 0; i < count && status == 0; i++) {
+        // Refused before it is read: the sizes in a member's header are 32-bit.
+        if (!files[i].folder && static_cast<uint64_t>(files[i].size) > MaxMemberBytes) {
+            status = KitFail("larger than an archive member can hold (4 GB - 1 bytes): %s", files[i].path);
+            break;
+        }
         PackedFile* packedFile = files[i].folder ? nullptr : TakeKept(files[i].path, l.pack, data);
         if (files[i].folder)
             data.size = 0;
@@ -382,6 +387,9 @@ static int PlaceFile(Layout& l, const Item& item, const char* path)
     int64_t size = FileSize(path);
     if (NameTaken(l, name))
         return NameClash(l, name, 1, nullptr);
+    // The setup program copies with 32-bit sizes, and FAT holds no more.
+    if (size > static_cast<int64_t>(MaxMemberBytes))
+        return KitFail("larger than 4 GB - 1 bytes, which the setup program cannot copy: %s", path);
     Disk* d = &l.disks[l.diskCount - 1];
     if (!Fits(l, *d, size, name)) {
         if (!l.multi)

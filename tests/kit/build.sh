@@ -108,6 +108,19 @@ printf 'Setup=SETUP.EXE\nScript=setup.cfg\nCopy=README.TXT $d\nCopy=README.TXT $
 printf 'Setup=SETUP.EXE\nScript=setup.cfg\nArchive=X.LZH nothing $d\n' > src/missing.dist
 "$KIT" build src/missing.dist m > log 2>&1; [ $? -eq 1 ] && grep -q 'source not found' log || fail "missing source"
 "$KIT" build src/example.dist x --medium 800 > /dev/null 2>&1; [ $? -eq 2 ] || fail "unknown medium: status"
+# Files the 32-bit sizes cannot hold (sparse, 4 GB + 1 byte) are refused at once, before a byte
+# is read, in an archive and as a copied file on one medium; lzhx a refuses one too.
+mkdir -p src/huge && truncate -s 4294967297 src/huge/HUGE.DAT
+printf 'Setup=SETUP.EXE\nScript=setup.cfg\nArchive=HUGE.LZH huge $d\n' > src/huge.dist
+printf 'Setup=SETUP.EXE\nScript=setup.cfg\nCopy=huge/HUGE.DAT $d\n' > src/hugecopy.dist
+for d in huge hugecopy; do
+    timeout 20 "$KIT" build src/$d.dist $d --medium single > log 2>&1; status=$?
+    [ $status -eq 1 ] && grep -q '4 GB - 1 bytes.*HUGE.DAT' log && [ ! -e $d ] || fail "$d.dist over 4 GB: $status $(cat log)"
+done
+timeout 20 "$LZHX" a huge.lzh src/huge/HUGE.DAT > log 2>&1; status=$?
+[ $status -eq 1 ] && grep -q 'larger than an archive member can hold' log && [ ! -e huge.lzh ] ||
+    fail "lzhx a over 4 GB: $status $(cat log)"
+rm -rf src/huge
 
 # ---- What the description may say, and what is refused -------------------------------
 # refuse NAME WANTED [MEDIUM] < entries: the description (Setup and Script, then
