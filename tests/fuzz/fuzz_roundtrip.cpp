@@ -4,7 +4,9 @@
 // window's wrap are reached from small inputs; bit 5 the best mode; bit 6
 // packing once and cutting into parts as the builder does, each of which
 // must decode on its own (rooms from the input size, so that parts fall
-// inside heads and blocks alike).
+// inside heads and blocks alike); bit 7 packing as a file is read, through
+// the window that slides over it, which must give the stream of packing it
+// whole.
 #include <stdlib.h>
 #include <string.h>
 
@@ -46,7 +48,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     ByteBuffer packed;
     InitBuffer(packed);
-    if (!(data[0] & 64)) {
+    if (data[0] & 128) {
+        if (!EncodeLh5(plain, n, packed, mode))
+            abort();
+        FILE* in = fmemopen(plain, n + 1, "rb");
+        char* streamed = nullptr;
+        size_t streamedSize = 0;
+        FILE* out = open_memstream(&streamed, &streamedSize);
+        uint16_t crc = 0;
+        uint64_t written = 0;
+        if (!in || !out || EncodeLh5File(in, n, out, mode, &crc, &written) != StreamOk)
+            abort();
+        fclose(in);
+        fclose(out);
+        if (written != packed.size || streamedSize != packed.size || memcmp(streamed, packed.data, packed.size) != 0 ||
+            crc != UpdateCrc16(0, plain, n))
+            abort();
+        free(streamed);
+        CheckStream(packed, plain, n);
+    } else if (!(data[0] & 64)) {
         if (!EncodeLh5(plain, n, packed, mode))
             abort();
         CheckStream(packed, plain, n);
