@@ -111,9 +111,10 @@ void RebaseTrees(TreeMatcher& m, size_t delta);
 struct BitWriter;
 
 // The bytes of a file from `base` on, `size` of them in buf, as far as a
-// parse needs them: it slides the window on when fewer than StreamLookahead
-// bytes are left ahead of it, keeping the window's reach behind. The stream
-// written so far (`out`) is drained into `sink` at every slide.
+// parse needs them: it slides the window on when fewer bytes are left ahead
+// than its next step may read (StreamLookahead for the lazy parse, a segment
+// and StreamLookahead for the best mode), keeping the window's reach behind.
+// The stream written so far (`out`) is drained into `sink` at every slide.
 constexpr size_t StreamLookahead = 4 * MaxMatch;
 struct InputWindow {
     FILE* file;
