@@ -2,6 +2,7 @@
 // completion and the relaunch from a temporary copy.
 #pragma once
 
+#include <stdint.h>
 #include <windows.h>
 
 #define SETUP_EXPORT extern "C" __declspec(dllexport)
@@ -30,3 +31,20 @@ void FinishInstall(HWND window, int result);
 // True when UM_RELAUNCH was posted.
 bool CheckRelaunch(HWND window);
 void RelaunchFromTemp(HWND window);
+
+// ---- The install log and the message boxes ----------------------------------
+// Opens (or creates) the log file, appending; 0 when it cannot be opened.
+int OpenLog(const char* path);
+// Writes one line to the log, when one is open (FormatLogLine's rules).
+void LogLine(const char* format, ...);
+// Takes the switches out of the command line (done by the start-up) and
+// opens the log, writing its first lines.
+void StartLog();
+// The one way a message box is shown: the text goes to the log with the
+// answer; under /S the box is not shown and unattended (IDOK, IDYES, IDNO,
+// IDCANCEL) is the answer.
+int ShowMessage(HWND owner, const char* text, const char* caption, UINT type, int unattended);
+// A file written: its full path, its size and how it was made.
+void LogWritten(const char* path, int64_t size, const char* detail);
+// The last line of the log: what happened and the exit code.
+void LogOutcome(const char* outcome, int exitCode);

@@ -106,3 +106,65 @@ int ComposeRelaunchCommand(const char* copyPath, const char* sourceDir, const ch
     out[0] = '\0';
     return 0;
 }
+
+// The word names the switch when it begins with it, letter case aside; a
+// switch without "=" must be the whole word.
+static const char* SwitchValue(const char* word, const char* name)
+{
+    size_t n = 0;
+    for (; name[n]; n++) {
+        char c = word[n];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+        if (c != name[n])
+            return nullptr;
+    }
+    if (name[n - 1] != '=' && word[n] != '\0')
+        return nullptr;
+    return word + n;
+}
+
+int TakeSwitches(char** words, int count, Switches* switches)
+{
+    int kept = 0;
+    for (int i = 0; i < count; i++) {
+        char* word = words[i];
+        const char* value = nullptr;
+        if (word && SwitchValue(word, "/S")) {
+            switches->unattended = true;
+        } else if (word && (value = SwitchValue(word, "/D="))) {
+            switches->dest = value;
+        } else if (word && (value = SwitchValue(word, "/LOG="))) {
+            switches->log = value;
+        } else {
+            words[kept++] = word;
+        }
+    }
+    return kept;
+}
+
+int AppendSwitches(const Switches& switches, char* out, int capacity)
+{
+    int used = static_cast<int>(strlen(out));
+    int before = used;
+    char word[PathCapacity + 8];
+    bool fits = !switches.unattended || AppendWord(out, capacity, &used, "/S");
+    if (fits && switches.dest) {
+        snprintf(word, sizeof word, "/D=%s", switches.dest);
+        fits = AppendWord(out, capacity, &used, word);
+    }
+    if (fits && switches.log) {
+        snprintf(word, sizeof word, "/LOG=%s", switches.log);
+        fits = AppendWord(out, capacity, &used, word);
+    }
+    if (!fits)
+        out[before] = '\0';
+    return fits;
+}
+
+int CompletedExitCode(int32_t failures, bool restartOffered)
+{
+    if (failures > 0)
+        return ExitFailures;
+    return restartOffered ? ExitRestartOffered : ExitInstalled;
+}

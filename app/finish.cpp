@@ -58,8 +58,13 @@ static void RunExec(HWND window)
         p++;
     if (!*p)
         return;
+    // Nobody is there to use a program started now.
+    if (Unattended) {
+        LogLine("not run (unattended): %s", exec);
+        return;
+    }
     const char* prompt = GetKey(*Script, KeyExecPrompt);
-    if (prompt && MessageBoxA(window, prompt, "", MB_ICONINFORMATION | MB_OKCANCEL) != IDOK)
+    if (prompt && ShowMessage(window, prompt, "", MB_ICONINFORMATION | MB_OKCANCEL, IDCANCEL) != IDOK)
         return;
     char command[ExecCapacity];
     // The boxes show the command broken into lines, so that they stay on the
@@ -71,13 +76,14 @@ static void RunExec(HWND window)
         snprintf(message, sizeof message, "Command line longer than %d characters:\n%.200s...",
                  ExecCapacity - 1, command);
         BreakLongRuns(message, ShownLineWidth, shown, sizeof shown);
-        MessageBoxA(window, shown, "Cannot run program", MB_OK);
+        ShowMessage(window, shown, "Cannot run program", MB_OK, IDOK);
         return;
     }
     ShowWindow(window, SW_MINIMIZE);
+    LogLine("run %s", command);
     if (WinExec(command, SW_SHOW) <= 31) {
         BreakLongRuns(command, ShownLineWidth, shown, sizeof shown);
-        MessageBoxA(window, shown, "Cannot run program", MB_OK);
+        ShowMessage(window, shown, "Cannot run program", MB_OK, IDOK);
     }
 }
 
@@ -85,7 +91,8 @@ static void RunExec(HWND window)
 // the machine: a 32-bit Windows cannot restart its shell alone in a way that
 // reloads system.ini and its drivers, which is why a script asks for a
 // restart at all. No EWX_FORCE: programs with unsaved work get to ask first.
-static void OfferRestart(HWND window)
+// True when the offer was made (a restart is then still due under /S).
+static bool OfferRestart(HWND window)
 {
     const char* question = nullptr;
     if (GetKey(*Script, KeyRestartWindows))
@@ -95,26 +102,33 @@ static void OfferRestart(HWND window)
     if (!RunningOnWin31 && GetKey(*Script, KeyRestartWin3Only))
         question = nullptr;
     if (!question)
-        return;
-    if (MessageBoxA(window, question, "", MB_ICONQUESTION | MB_YESNO) == IDYES) {
+        return false;
+    // Unattended, the restart is not done: the exit code tells it was asked for.
+    if (ShowMessage(window, question, "", MB_ICONQUESTION | MB_YESNO, IDNO) == IDYES) {
         EnableShutdownPrivilege();
         ExitWindowsEx(EWX_REBOOT, 0);
     }
+    return true;
 }
 
 void FinishInstall(HWND window, int result)
 {
     if (result == StepAborted) {
-        MessageBoxA(window, "Installation Aborted.", "Error", MB_ICONWARNING | MB_OK);
+        // A missing disk has said so already.
+        if (UnattendedExit != ExitDiskMissing)
+            UnattendedExit = ExitFailures;
+        ShowMessage(window, "Installation Aborted.", "Error", MB_ICONWARNING | MB_OK, IDOK);
         SendMessageA(window, WM_CLOSE, 0, 0);
         return;
     }
     if (FailureCount == 0) {
         SetCurrentDirectoryA(DestDir);
-        MessageBoxA(window, "Installation has completed successfully.", "",
-                    MB_ICONINFORMATION | MB_OK);
+        ShowMessage(window, "Installation has completed successfully.", "",
+                    MB_ICONINFORMATION | MB_OK, IDOK);
+    } else {
+        LogLine("failures: %d", static_cast<int>(FailureCount));
     }
     RunExec(window);
-    OfferRestart(window);
+    UnattendedExit = CompletedExitCode(FailureCount, OfferRestart(window));
     SendMessageA(window, WM_CLOSE, 0, 0);
 }

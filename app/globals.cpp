@@ -18,3 +18,9 @@ int32_t Disk1EntryCount;
 
 int ArgCount;
 char* ArgVector[ArgMax];
+
+Switches CommandSwitches;
+bool Unattended;
+char LogPath[PathCapacity];
+int UnattendedExit = ExitFailures;
+const char* OutcomeText;

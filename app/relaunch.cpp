@@ -14,8 +14,9 @@
 
 static const char CopyName[] = "\\temp\\installc.exe";
 
-// Three paths and two blanks: the longest command line fits whole.
-static const int CommandLineCapacity = 3 * PathCapacity + 8;
+// Three paths and two blanks, and the switches with two more: the longest
+// command line fits whole.
+static const int CommandLineCapacity = 5 * PathCapacity + 32;
 static const int MessageCapacity = PathCapacity + 32;
 
 // Where the relaunch stands. Paints before UM_RELAUNCH arrives must neither
@@ -53,7 +54,7 @@ static void GiveUp(HWND window, const char* format, const char* path)
 {
     char message[MessageCapacity];
     snprintf(message, sizeof message, format, path);
-    MessageBoxA(window, message, "Error", MB_ICONEXCLAMATION | MB_OK);
+    ShowMessage(window, message, "Error", MB_ICONEXCLAMATION | MB_OK, IDOK);
     State = GaveUp;
     InvalidateRect(window, nullptr, FALSE);
 }
@@ -80,7 +81,9 @@ void RelaunchFromTemp(HWND window)
     }
 
     char commandLine[CommandLineCapacity];
-    if (!ComposeRelaunchCommand(target, SourceDir, self, commandLine, sizeof commandLine)) {
+    // The copy gets the switches too (/S, /D=, /LOG=).
+    if (!ComposeRelaunchCommand(target, SourceDir, self, commandLine, sizeof commandLine) ||
+        !AppendSwitches(CommandSwitches, commandLine, sizeof commandLine)) {
         GiveUp(window, "Failed to start %s", target);
         return;
     }
@@ -88,9 +91,13 @@ void RelaunchFromTemp(HWND window)
     // directory.
     if (DestDir[0])
         SetCurrentDirectoryA(DestDir);
+    LogLine("relaunch: %s", commandLine);
     if (WinExec(commandLine, SW_SHOW) <= 31) {
         GiveUp(window, "Failed to start %s", target);
         return;
     }
+    // The copy installs; this process has done its part.
+    UnattendedExit = ExitInstalled;
+    OutcomeText = "handed over to the relaunched copy";
     SendMessageA(window, WM_CLOSE, 0, 0);
 }

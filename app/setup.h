@@ -2,6 +2,7 @@
 // install sequence. Platform-free: the core library and its tests see it too.
 #pragma once
 
+#include <stdarg.h>
 #include <stdint.h>
 
 #include "archive/results.h"
@@ -42,6 +43,50 @@ extern int32_t Disk1EntryCount;  // entries of the script's Disk1 section
 constexpr int ArgMax = 16;
 extern int ArgCount;
 extern char* ArgVector[ArgMax];
+
+// ---- Unattended installation and the install log ------------------------------------
+// The switches taken out of the command line before its words are read.
+struct Switches {
+    bool unattended;   // /S: nothing is asked, every box goes to the log
+    const char* dest;  // /D=PATH: the destination, checked as a typed answer
+    const char* log;   // /LOG=FILE: where the install log goes
+};
+extern Switches CommandSwitches;
+// /S was given: the questions take their unattended answers.
+extern bool Unattended;
+// The log file's full path, empty when no log is written.
+extern char LogPath[PathCapacity];
+
+// Exit codes of an unattended run (an interactive run ends with 0, or with 1
+// for a damaged archive).
+enum ExitCodes {
+    ExitInstalled = 0,
+    ExitDamagedArchive = 1,
+    ExitStoppedEarly = 2,    // nothing written: destination, space, welcome
+    ExitFailures = 3,        // finished, but failures were counted (or aborted)
+    ExitDiskMissing = 4,     // a disk could not be found
+    ExitRestartOffered = 5,  // installed; the script asks for a restart
+};
+// The code the process ends with under /S; set by the step that decides it.
+extern int UnattendedExit;
+// What the log's last line says when the exit code alone does not tell it.
+extern const char* OutcomeText;
+
+// Takes the switch words (/S, /D=PATH, /LOG=FILE, letter case ignored) out of
+// words[0..count), keeping the order of the rest; a null word (one that did
+// not fit) stays. Fills switches; returns the number of words left.
+int TakeSwitches(char** words, int count, Switches* switches);
+// Appends the switches to a command line of capacity bytes (a blank before
+// each, quoted when it holds a blank). 0, with out unchanged, when they do
+// not fit.
+int AppendSwitches(const Switches& switches, char* out, int capacity);
+// The exit code of a run that went through to the end.
+int CompletedExitCode(int32_t failures, bool restartOffered);
+
+// A log line: text formatted into out (capacity bytes) with every line
+// break inside it turned into a blank, ending in CR LF. The line is cut,
+// keeping its CR LF, when it does not fit. Returns the length written.
+int FormatLogLine(char* out, int capacity, const char* format, va_list args);
 
 // ---- Pure helpers (no window calls) ---------------------------------------------------------
 

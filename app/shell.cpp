@@ -65,8 +65,8 @@ static LRESULT OnGroups(HWND window)
                  GetKey(*Script, KeyProgramName));
         bool create = true;
         if (GetKey(*Script, KeyIconsPrompt))
-            create = MessageBoxA(window, question, "New Program Group",
-                                 MB_ICONQUESTION | MB_YESNO) == IDYES;
+            create = ShowMessage(window, question, "New Program Group",
+                                 MB_ICONQUESTION | MB_YESNO, IDYES) == IDYES;
         if (create) {
             SetCursor(LoadCursorA(nullptr, IDC_WAIT));
             CreateProgramGroups(window);
@@ -147,5 +147,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int showComman
         DispatchMessageA(&msg);
     }
     DestroyStores();
-    return static_cast<int>(msg.wParam);
+    static const char* const Outcomes[] = {
+        "installed", "damaged archive", "stopped before anything was written",
+        "not installed completely", "stopped at a disk that could not be found",
+        "installed; the script asks for a restart"};
+    LogOutcome(OutcomeText ? OutcomeText : Outcomes[UnattendedExit], Unattended ? UnattendedExit : static_cast<int>(msg.wParam));
+    // An interactive run ends with 0, as it always has.
+    return Unattended ? UnattendedExit : static_cast<int>(msg.wParam);
 }

@@ -39,7 +39,9 @@ static void ReadArguments()
         while (*line && *line != ' ' && *line != '\t')
             line++;
     }
-    ArgCount = 1 + SplitCommandLine(line, WordStore, sizeof WordStore, ArgVector + 1, ArgMax - 1);
+    int words = SplitCommandLine(line, WordStore, sizeof WordStore, ArgVector + 1, ArgMax - 1);
+    // The switches go before the words are read by their positions.
+    ArgCount = 1 + TakeSwitches(ArgVector + 1, words, &CommandSwitches);
 }
 
 // The source directory as a full path: the destination step changes the
@@ -114,10 +116,12 @@ void InitSetup(HWND window, const CREATESTRUCTA* create)
 {
     AppInstance = create->hInstance;
     ReadArguments();
+    StartLog();
     FixDirectories();
 
     char scriptPath[PathCapacity];
     FindScriptPath(scriptPath);
+    LogLine("source %s; script %s", SourceDir, scriptPath);
     Script = new ConfigFile(ScriptCapacity, scriptPath[0] ? scriptPath : nullptr);
     Disk1EntryCount = Script->CopySection(SectionDisk1, SectionGroups, nullptr, false);
 
@@ -151,7 +155,8 @@ bool ShowWelcome(HWND window)
     const char* caption = GetKey(*Script, KeyWelcomeCaption);
     if (!welcome)
         return true;
-    if (MessageBoxA(window, welcome, caption, MB_ICONQUESTION | MB_YESNO) == IDNO) {
+    if (ShowMessage(window, welcome, caption, MB_ICONQUESTION | MB_YESNO, IDYES) == IDNO) {
+        UnattendedExit = ExitStoppedEarly;
         PostMessageA(window, WM_CLOSE, 0, 0);
         return false;
     }

@@ -10,7 +10,7 @@ void ReportTooLong(HWND owner, const char* what, const char* name, const char* t
     char message[512];
     ComposeTooLongMessage(what, name, text, limit, message, sizeof message);
     FailureCount++;
-    MessageBoxA(owner, message, "Error", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(owner, message, "Error", MB_OK | MB_ICONEXCLAMATION, IDOK);
 }
 
 int ExpandOrReport(HWND owner, const char* key, const char* value, char* out, int capacity)

@@ -146,6 +146,7 @@ static void CloseOutput(FILE* file)
 }
 
 void (*MemberFailureHook)(const char* name);
+void (*MemberWrittenHook)(const char* name, uint32_t size, uint16_t crc, bool appended);
 
 // The file of the member before this one and how it went (ChainLost: an
 // archive was left out before this one, so the part before a continuation is
@@ -304,6 +305,7 @@ void ExtractMember()
 
     uint8_t* buffer = Extractor.decoder.window;
     uint16_t crc = 0;
+    uint32_t size = h.unpackedRemaining;
     while (h.unpackedRemaining != 0) {
         unsigned n = h.unpackedRemaining < static_cast<uint32_t>(WindowSize)
                          ? h.unpackedRemaining
@@ -336,6 +338,8 @@ void ExtractMember()
     ChainCrc = append ? fileCrc : crc;
     if (crc != h.storedCrc && !(append && fileCrc == h.storedCrc))
         FatalError(MsgCrc);
+    if (MemberWrittenHook && out)
+        MemberWrittenHook(name, size, h.storedCrc, append);
 }
 
 int ExtractArchive(const char* archivePath)

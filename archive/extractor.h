@@ -209,6 +209,10 @@ void ExtractMember();
 // cannot be made, or its method is unknown), after the failure was counted;
 // the archive goes on. Null: nothing is told.
 extern void (*MemberFailureHook)(const char* name);
+// Told each member written whole and checked: its name, its size, the CRC
+// that matched, and whether it was appended to the file begun before. Null:
+// nothing is told.
+extern void (*MemberWrittenHook)(const char* name, uint32_t size, uint16_t crc, bool appended);
 // An archive was left out (not found): with partsChained, a continuation at
 // the start of the next archive is then left out, not taken for damage.
 void LosePartChain();

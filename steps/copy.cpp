@@ -81,7 +81,7 @@ void ReportFileError(const char* format, const char* path)
 {
     char text[MessageCapacity];
     snprintf(text, sizeof text, format, path);
-    MessageBoxA(nullptr, text, "File Error", MB_ICONEXCLAMATION);
+    ShowMessage(nullptr, text, "File Error", MB_ICONEXCLAMATION, IDOK);
 }
 
 static void ShowCopyPercent(UnpackContext* context, int p)
@@ -175,12 +175,15 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
         if (IsNewerThanSource(targetStamp, sourceStamp)) {
             char text[MessageCapacity];
             snprintf(text, sizeof text, "File \"%s\" already exists.\nOverwrite?", target);
-            int answer = MessageBoxA(nullptr, text, "File exists",
-                                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+            // Unattended, the newer file is kept, as the default button does.
+            int answer = ShowMessage(nullptr, text, "File exists",
+                                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDNO);
             // The question has no owner: a Cancel pressed on the dialog
             // while it was up stops the copy, whatever the answer.
-            if (answer == IDNO || CancelRequested)
+            if (answer == IDNO || CancelRequested) {
+                LogLine("kept %s: newer than the file to install", target);
                 return 0;
+            }
         }
     }
 
@@ -222,6 +225,9 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
     }
     if (sourceStamp)
         SetDosStamp(target, sourceStamp);
+    char detail[PathCapacity + 16];
+    snprintf(detail, sizeof detail, "copied from %s", source);
+    LogWritten(target, count, detail);
     if (level >= 2)
         CopiedSoFar += count;
     return 1;

@@ -89,7 +89,8 @@ static Verdict CheckFreeSpace(HWND mainWindow)
         return Accept;
     char text[MessageCapacity];
     FormatSpaceWarning(text, sizeof text, required, drive, available);
-    int answer = MessageBoxA(mainWindow, text, "No space on drive", MB_YESNO | MB_ICONEXCLAMATION);
+    // Unattended, a short drive stops the installation before anything is written.
+    int answer = ShowMessage(mainWindow, text, "No space on drive", MB_YESNO | MB_ICONEXCLAMATION, IDNO);
     return answer == IDYES ? Accept : AskAgain;
 }
 
@@ -99,14 +100,14 @@ static void ShowPathMessage(HWND mainWindow, const char* format, const char* cap
 {
     char text[MessageCapacity];
     snprintf(text, sizeof text, format, DestDir);
-    MessageBoxA(mainWindow, text, caption, type);
+    ShowMessage(mainWindow, text, caption, type, IDOK);
 }
 
 static int AskPathQuestion(HWND mainWindow, const char* format, const char* caption)
 {
     char text[MessageCapacity];
     snprintf(text, sizeof text, format, DestDir);
-    return MessageBoxA(mainWindow, text, caption, MB_YESNO | MB_ICONQUESTION);
+    return ShowMessage(mainWindow, text, caption, MB_YESNO | MB_ICONQUESTION, IDYES);
 }
 
 bool IsSamePlace(const char* a, const char* b)
@@ -139,7 +140,7 @@ static Verdict CheckDirectory(HWND mainWindow)
                             "Directory exists") == IDNO)
             return Leave;
         if (IsSourceDirectory()) {
-            MessageBoxA(mainWindow, "Cannot install in current directory", "Error", MB_OK);
+            ShowMessage(mainWindow, "Cannot install in current directory", "Error", MB_OK, IDOK);
             return AskAgain;
         }
         return Accept;
@@ -147,7 +148,7 @@ static Verdict CheckDirectory(HWND mainWindow)
     // A bare drive ("C:") is not found by the search but may still name the
     // source directory.
     if (IsSourceDirectory()) {
-        MessageBoxA(mainWindow, "Cannot install in current directory", "Error", MB_OK);
+        ShowMessage(mainWindow, "Cannot install in current directory", "Error", MB_OK, IDOK);
         return AskAgain;
     }
     if (GetKey(*Script, KeyDirNotFoundWarn))
@@ -156,7 +157,7 @@ static Verdict CheckDirectory(HWND mainWindow)
                    ? Accept
                    : Leave;
     if (!HasDriveLetter(DestDir)) {
-        MessageBoxA(mainWindow, "Drive must be specified", "Invalid path", MB_OK);
+        ShowMessage(mainWindow, "Drive must be specified", "Invalid path", MB_OK, IDOK);
         return AskAgain;
     }
     return Accept;
@@ -209,27 +210,30 @@ void QueryDestination(HWND mainWindow)
 {
     // A destination from the command line is taken as it is.
     if (DestDir[0]) {
+        LogLine("destination %s (command line)", DestDir);
         PostMessageA(mainWindow, UM_UNPACK, 0, 0);
         return;
     }
-    bool prompt = GetKey(*Script, KeyDestPathPrompt);
+    // /D= is an answer given in advance; under /S nobody types one.
+    const char* proposed = CommandSwitches.dest ? CommandSwitches.dest : GetKey(*Script, KeyDefaultPath);
+    bool prompt = GetKey(*Script, KeyDestPathPrompt) && !Unattended && !CommandSwitches.dest;
     for (;;) {
         // A main window closed under the dialog ends the asking.
         if (!IsWindow(mainWindow))
             return;
         // Every ask proposes the default path again.
-        int fits = ProposePath(DestDir, PathCapacity, GetKey(*Script, KeyDefaultPath));
+        int fits = ProposePath(DestDir, PathCapacity, proposed);
         if (prompt) {
             int answer = RunPathDialog(mainWindow);
             if (answer == 0) {
-                if (MessageBoxA(mainWindow, "Do you want to exit?", "Error",
-                                MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+                if (ShowMessage(mainWindow, "Do you want to exit?", "Error",
+                                MB_YESNO | MB_ICONEXCLAMATION, IDYES) == IDYES)
                     break;
                 continue;
             }
             if (answer < 0) {
-                MessageBoxA(mainWindow, "Dialog Procedure Failed.", "Error",
-                            MB_OK | MB_ICONEXCLAMATION);
+                ShowMessage(mainWindow, "Dialog Procedure Failed.", "Error",
+                            MB_OK | MB_ICONEXCLAMATION, IDOK);
                 break;
             }
         } else if (!fits) {
@@ -254,9 +258,11 @@ void QueryDestination(HWND mainWindow)
             ShowPathMessage(mainWindow, "Directory \"%s\" cannot be created", "Error", MB_OK);
             break;
         }
+        LogLine("destination %s", DestDir);
         PostMessageA(mainWindow, UM_UNPACK, 0, 0);
         return;
     }
+    UnattendedExit = ExitStoppedEarly;
     PostMessageA(mainWindow, WM_CLOSE, 0, 0);
 }
 

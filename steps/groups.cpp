@@ -121,7 +121,7 @@ static void ReportLeftOut(HWND mainWindow, bool group, const char* value, const 
     snprintf(text, sizeof text, "Program Manager %s \"%s\" not created:\n%s.",
              group ? "group" : "item", shown, reason);
     FailureCount++;
-    MessageBoxA(mainWindow, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(mainWindow, text, "Error", MB_OK | MB_ICONEXCLAMATION, IDOK);
 }
 
 void CreateProgramGroups(HWND mainWindow)
@@ -151,10 +151,12 @@ void CreateProgramGroups(HWND mainWindow)
         }
         SetWindowTextA(mainWindow, command);
         ok = ProgramManagerLink(LinkExecute, command);
+        LogLine("%s %s", group ? "group" : "item", command);
     }
     ProgramManagerLink(LinkDisconnect, nullptr);
 
     SetWindowTextA(mainWindow, savedCaption);
     if (!ok)
-        MessageBoxA(mainWindow, "DDE to Program Manager failed", "Error", MB_OK | MB_ICONEXCLAMATION);
+        ShowMessage(mainWindow, "DDE to Program Manager failed", "Error", MB_OK | MB_ICONEXCLAMATION,
+                    IDOK);
 }

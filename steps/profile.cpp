@@ -30,5 +30,7 @@ void WriteProfileEntries(ConfigFile* entries, const char* fileName, HWND owner)
             WritePrivateProfileStringA(section, entries->KeyAt(i), expanded, fileName);
         else
             WriteProfileStringA(section, entries->KeyAt(i), expanded);
+        LogLine("profile %s [%s] %s=%s", fileName ? fileName : "win.ini", section,
+                entries->KeyAt(i), expanded);
     }
 }

@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "steps/checks.h"
 #include "steps/destination_text.h"
+#include "steps/disk_folder.h"
 #include "script/keys.h"
 #include "steps/progress.h"
 #include "steps/steps.h"
@@ -54,8 +55,18 @@ static void ShowFatalError(const char* message)
     const char* member = Extractor.header.name;
     snprintf(text, sizeof text, "%s\n\nArchive: %s\nFile: %s", message,
              CurrentArchive ? CurrentArchive : "", member ? member : "(member header)");
-    MessageBoxA(static_cast<HWND>(Extractor.context.dialog), text, "Error",
-                MB_OK | MB_ICONSTOP);
+    ShowMessage(static_cast<HWND>(Extractor.context.dialog), text, "Error", MB_OK | MB_ICONSTOP,
+                IDOK);
+    // The process ends right after this: the log gets its last line here.
+    LogOutcome("damaged archive", ExitDamagedArchive);
+}
+
+// A member written whole, with the CRC that was checked.
+static void LogMember(const char* name, uint32_t size, uint16_t crc, bool appended)
+{
+    char detail[48];
+    snprintf(detail, sizeof detail, "%sCRC %04X checked", appended ? "appended, " : "", crc);
+    LogWritten(name, size, detail);
 }
 
 // A member that cannot be written, named by its full path below the target.
@@ -150,7 +161,9 @@ int ExtractOne(const char* archivePath, UnpackContext* context)
         void (*previousHook)(const char*) = FatalErrorHook;
         FatalErrorHook = ShowFatalError;
         MemberFailureHook = ReportMemberFailure;
+        MemberWrittenHook = LogMember;
         Extractor.partsChained = true;
+        LogLine("archive %s", archivePath);
         InstallUnpackContext(*context);
         int result = ExtractArchive(archivePath);
         ResetUnpackContext();
@@ -163,7 +176,8 @@ int ExtractOne(const char* archivePath, UnpackContext* context)
     LosePartChain();
     char text[MessageCapacity];
     snprintf(text, sizeof text, "Archive \"%s\" not found.\nContinue installation?", archivePath);
-    int answer = MessageBoxA(nullptr, text, "Error", MB_YESNO | MB_ICONEXCLAMATION);
+    // Unattended, the installation goes on without it (counted above).
+    int answer = ShowMessage(nullptr, text, "Error", MB_YESNO | MB_ICONEXCLAMATION, IDYES);
     // The question has no owner: the dialog's Cancel may have been pressed
     // while it was up, and then the answer no longer counts.
     if (CancelRequested)
@@ -173,20 +187,76 @@ int ExtractOne(const char* archivePath, UnpackContext* context)
 
 // ---- Dialog initialisation and the disk check -------------------------------------
 
+// The "DiskNumber" of the "thisdisk" file in folder (0 when there is none).
+static int32_t DiskNumberIn(const char* folder, int32_t* next)
+{
+    char path[PathCapacity];
+    if (snprintf(path, sizeof path, "%s\%s", folder, ThisDiskFileName) >= PathCapacity)
+        return 0;
+    ConfigFile disk(DiskFileCapacity, path);
+    *next = GetKey(disk, KeyNextDiskNumber);
+    return GetKey(disk, KeyDiskNumber);
+}
+
+// A set of floppies shipped as folders (disk1, DISK2, ...: on a CD, a share
+// or a hard disk) is read disk by disk, as from the floppies: the source
+// folder's "thisdisk" is disk 1 of several, and disk 2 stands beside it.
+static bool ShippedAsFolders()
+{
+    char second[PathCapacity];
+    int32_t next = 0;
+    int32_t after = 0;
+    return DiskNumberIn(SourceDir, &next) == 1 && next > 0 &&
+           SiblingDiskFolder(SourceDir, 2, second, sizeof second) &&
+           DiskNumberIn(second, &after) == 2;
+}
+
 static bool SingleMedium(int diskNumber)
 {
     return diskNumber == 1 && Script->HasSection(SectionDisk1) &&
-           (!FromFloppy || !Script->HasSection(SectionDisk2));
+           (!FromFloppy || !Script->HasSection(SectionDisk2)) && !ShippedAsFolders();
 }
 
-// Reads "thisdisk" until it names this disk; false when the user gave up.
+// The first disk's folder: a set shipped as folders (on a CD, a share or a
+// hard disk) holds the later disks beside it, in DISK2, DISK3, ...
+static char FirstDiskFolder[PathCapacity];
+
+// Takes the disk from the folder DISKn beside the first disk's when its
+// "thisdisk" names this disk. The folder then stands where the drive would:
+// it is the source of this disk, and $s.
+static bool FindSiblingDisk(int diskNumber)
+{
+    char folder[PathCapacity];
+    char path[PathCapacity];
+    if (!SiblingDiskFolder(FirstDiskFolder, diskNumber, folder, sizeof folder) ||
+        snprintf(path, sizeof path, "%s\%s", folder, ThisDiskFileName) >= PathCapacity)
+        return false;
+    ConfigFile* found = new ConfigFile(DiskFileCapacity, path);
+    if (!found || !IsDiskAskedFor(GetKey(*found, KeyDiskNumber), diskNumber)) {
+        delete found;
+        return false;
+    }
+    DiscardDiskList();
+    DiskList = found;
+    snprintf(SourceDir, PathCapacity, "%s", folder);
+    snprintf(StartDir, PathCapacity, "%s", folder);
+    return true;
+}
+
+// Reads "thisdisk" until it names this disk; false when the user gave up
+// (unattended: when the disk is neither in the drive nor beside the first).
 static bool CheckDisk(HWND dialog, const char* path, int diskNumber)
 {
     while (!DiskList || !IsDiskAskedFor(GetKey(*DiskList, KeyDiskNumber), diskNumber)) {
+        if (diskNumber > 1 && FindSiblingDisk(diskNumber))
+            break;
         DiscardDiskList();
         snprintf(DiskText, sizeof DiskText, "Please insert disk %d", diskNumber);
-        if (MessageBoxA(dialog, DiskText, "Next Disk", MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+        if (ShowMessage(dialog, DiskText, "Next Disk", MB_OKCANCEL | MB_ICONINFORMATION,
+                        IDCANCEL) != IDOK) {
+            UnattendedExit = ExitDiskMissing;
             return false;
+        }
         DiskList = new ConfigFile(DiskFileCapacity, path);
     }
     char section[16];
@@ -212,6 +282,8 @@ static INT_PTR OnInitDialog(HWND dialog, UnpackContext* context)
     Bar = new ProgressBar(dialog, IDC_UNPACK_BAR, 2);
 
     HWND owner = GetWindow(dialog, GW_OWNER);
+    if (context->diskNumber == 1)
+        snprintf(FirstDiskFolder, sizeof FirstDiskFolder, "%s", context->sourceDir);
     if (SingleMedium(context->diskNumber)) {
         DiskList = new ConfigFile(DiskFileCapacity, nullptr);
         if (DiskList) {
@@ -235,6 +307,7 @@ static INT_PTR OnInitDialog(HWND dialog, UnpackContext* context)
         EndDialog(dialog, StepAborted);
         return FALSE;
     }
+    LogLine("disk %d from %s", static_cast<int>(context->diskNumber), SourceDir);
     PostMessageA(dialog, UM_UNPACKDISK, 0, 0);
     // FALSE: the dialog manager sets no focus.
     return FALSE;
@@ -316,7 +389,7 @@ static void ReportTargetFolder(HWND dialog, const char* folder)
     char shown[MessageCapacity + MessageCapacity / ShownLineWidth + 8];
     BreakLongRuns(text, ShownLineWidth, shown, sizeof shown);
     FailureCount++;
-    MessageBoxA(dialog, shown, "Error", MB_OK);
+    ShowMessage(dialog, shown, "Error", MB_OK, IDOK);
 }
 
 // One entry of the work pass; false when the pass must stop.
@@ -482,7 +555,7 @@ int UnpackDisks(HWND mainWindow)
         INT_PTR result = DialogBoxParamA(AppInstance, "UnpackBox", mainWindow, UnpackDlgProc,
                                          reinterpret_cast<LPARAM>(&context));
         if (result < 0) {
-            MessageBoxA(mainWindow, "Dialog Procedure Failed.", "Error", MB_ICONEXCLAMATION);
+            ShowMessage(mainWindow, "Dialog Procedure Failed.", "Error", MB_ICONEXCLAMATION, IDOK);
             PostMessageA(mainWindow, WM_CLOSE, 0, 0);
             return static_cast<int>(result);
         }
