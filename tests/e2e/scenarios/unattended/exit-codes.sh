@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# /S reaches each exit code, nothing waiting for input: 2 no space (nothing written; the welcome question answered Yes), 3 an archive missing (/D= taken over "DefaultPath", a missing destination created, a newer file kept, "Exec" not run), 4 a disk not found, 5 a restart asked for, 1 a damaged archive; every box goes to the log with its answer.
+# /S reaches each exit code, nothing waiting for input: 2 the source folder as destination (nothing written; the welcome question answered Yes), 3 an archive missing (/D= taken over "DefaultPath", a missing destination created, a newer file kept, "Exec" not run), 4 a disk not found, 5 a restart asked for, 1 a damaged archive; every box goes to the log with its answer.
 . "$(dirname "$0")/../../lib.sh"
 . "$(dirname "$0")/unattended.inc"
 
@@ -8,24 +8,25 @@ make_lzh a.lzh -lh5- a.txt "$SCEN/a.txt"
 printf 'old\r\n' >"$DIST/old.txt"
 touch -d '2001-01-01' "$DIST/old.txt"
 
-# 2: not enough free space stops before anything is written.
+# 2: a destination that is the source folder stops before anything is
+# written (interactively the dialog would ask again).
 install_cfg <<'EOF2'
 Caption=Codes
 Welcome=Install the sample program?
 WelcomeCaption=Welcome
-DefaultPath=C:\EC2
-SpaceRequired=2000000000
+DefaultPath=D:
 [Disk1]
 a.lzh=$d
 EOF2
 unattended_dialogue Codes
-run_setup -- /S /LOG=C:\ec2.log
+run_setup -- /S '/LOG=C:\ec2.log'
 expect_exit 2
 expect_nothing_answered
-expect_no_file 'C:\EC2'
+[ ! -e "$DIST/a.txt" ] || fail "a.txt was unpacked into the source folder"
 LOG=$(hostpath 'C:\ec2.log')
 expect_log "$LOG" '^message "Welcome": Install the sample program\? \[Yes, unattended\]$'
-expect_log "$LOG" '^message "No space on drive": This installation requires .* \[No, unattended\]$'
+expect_log "$LOG" '^message "Error": Cannot install in current directory \[OK, unattended\]$'
+expect_no_log "$LOG" '^destination'
 expect_log "$LOG" '^end: stopped before anything was written; exit code 2$'
 
 # 3: an archive missing is counted and the rest goes on; the newer file
@@ -44,7 +45,7 @@ a.lzh=$d
 old.txt==C:\KEEP
 EOF2
 unattended_dialogue Codes
-run_setup -- /D=C:\EC3 /s /LOG=C:\ec3.log
+run_setup -- '/D=C:\EC3' /s '/LOG=C:\ec3.log'
 expect_exit 3
 expect_nothing_answered
 expect_no_file 'C:\NOTHERE'
@@ -71,7 +72,7 @@ NextDiskNumber=2
 a.lzh=$d
 EOF2
 unattended_dialogue Codes
-run_setup -- /S /LOG=C:\ec4.log
+run_setup -- /S '/LOG=C:\ec4.log'
 expect_exit 4
 expect_nothing_answered
 expect_file_same 'C:\EC4\a.txt' "$SCEN/a.txt"
@@ -90,7 +91,7 @@ RestartWindows=Y
 a.lzh=$d
 EOF2
 unattended_dialogue Codes
-run_setup -- /S /LOG=C:\ec5.log
+run_setup -- /S '/LOG=C:\ec5.log'
 expect_exit 5
 expect_nothing_answered
 expect_file_same 'C:\EC5\a.txt' "$SCEN/a.txt"
@@ -110,7 +111,7 @@ DefaultPath=C:\EC1
 bad.lzh=$d
 EOF2
 unattended_dialogue Codes
-run_setup -- /S /LOG=C:\ec1.log
+run_setup -- /S '/LOG=C:\ec1.log'
 expect_exit 1
 expect_nothing_answered
 expect_stderr "Can't read"
