@@ -191,7 +191,7 @@ int ExtractOne(const char* archivePath, UnpackContext* context)
 static int32_t DiskNumberIn(const char* folder, int32_t* next)
 {
     char path[PathCapacity];
-    if (snprintf(path, sizeof path, "%s\%s", folder, ThisDiskFileName) >= PathCapacity)
+    if (snprintf(path, sizeof path, "%s\\%s", folder, ThisDiskFileName) >= PathCapacity)
         return 0;
     ConfigFile disk(DiskFileCapacity, path);
     *next = GetKey(disk, KeyNextDiskNumber);
@@ -229,7 +229,7 @@ static bool FindSiblingDisk(int diskNumber)
     char folder[PathCapacity];
     char path[PathCapacity];
     if (!SiblingDiskFolder(FirstDiskFolder, diskNumber, folder, sizeof folder) ||
-        snprintf(path, sizeof path, "%s\%s", folder, ThisDiskFileName) >= PathCapacity)
+        snprintf(path, sizeof path, "%s\\%s", folder, ThisDiskFileName) >= PathCapacity)
         return false;
     ConfigFile* found = new ConfigFile(DiskFileCapacity, path);
     if (!found || !IsDiskAskedFor(GetKey(*found, KeyDiskNumber), diskNumber)) {
