@@ -17,8 +17,7 @@ int SiblingDiskFolder(const char* firstDisk, int n, char* out, int capacity)
     while (slash >= 0 && firstDisk[slash] != '\\')
         slash--;
     // "A:", "C:\", "\" or a bare name: nothing stands beside it.
-    bool drive = length == 2 && firstDisk[1] == ':';
-    if (slash < 0 || length == 0 || drive || slash == length - 1)
+    if (slash < 0)
         return 0;
     int written = snprintf(out, static_cast<size_t>(capacity), "%.*s\\DISK%d", slash, firstDisk, n);
     if (written < 0 || written >= capacity) {

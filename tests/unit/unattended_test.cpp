@@ -99,13 +99,14 @@ TEST(Switches, TheRelaunchedCopyGetsThemBack)
 
 TEST(Switches, ALineWithoutRoomForThemStaysAsItWas)
 {
-    char line[40];
+    // Room for " /S" but not for the destination after it: none is added.
+    char line[48];
     memset(line, '#', sizeof line);
-    snprintf(line, 30, "%s", "C:\\T\\installc.exe A: A:\\S.EXE");
+    snprintf(line, 36, "%s", "C:\\T\\installc.exe A: A:\\S.EXE");
     Switches s = {true, "C:\\A LONG DESTINATION", nullptr};
-    EXPECT_EQ(0, AppendSwitches(s, line, 30));
+    EXPECT_EQ(0, AppendSwitches(s, line, 36));
     EXPECT_STREQ("C:\\T\\installc.exe A: A:\\S.EXE", line);
-    for (size_t i = 30; i < sizeof line; i++)
+    for (size_t i = 36; i < sizeof line; i++)
         EXPECT_EQ('#', line[i]) << "write past capacity at " << i;
 }
 
