@@ -163,8 +163,10 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
 {
     // Opening the target for writing would empty the source: the file is
     // where it should be already, which is no failure.
-    if (IsSamePlace(source, target))
+    if (IsSamePlace(source, target)) {
+        LogLine("kept %s: it is the file to install", target);
         return 1;
+    }
     MakePathDirs(target);
 
     FileFacts from = {}, to = {};
