@@ -249,6 +249,7 @@ struct TryOptions {
     const char* setup;        // SETUP.EXE to run instead of the set's, or null
     const char* answers;      // answer rules put before the defaults, or null
     int keep;                 // leave the Wine prefix in OUTDIR/try/prefix
+    int unattended;           // SETUP.EXE /S /LOG= from the disk folders, nothing answered
 };
 
 // Notes in OUTDIR which description a set was built from (for try).

@@ -150,7 +150,8 @@ int TryDistribution(const TryOptions& o)
     if (FileSize(wauto) < 0)
         return KitFail("wauto.exe not found: %s (build the win64 build, or set SETUPKIT_WAUTO)", wauto);
     const char* argv[] = {"bash", script, o.outDir, manifest, o.setup ? o.setup : "", wauto,
-                          o.answers ? o.answers : "", o.keep ? "keep" : "", nullptr};
+                          o.answers ? o.answers : "", o.keep ? "keep" : "",
+                          o.unattended ? "unattended" : "", nullptr};
     fflush(stdout);
     execvp("bash", const_cast<char* const*>(argv));
     return KitFail("cannot run %s", argv[1]);

@@ -31,11 +31,13 @@ const char Usage[] =
     "        report what setup would read otherwise than meant, as FILE:LINE: messages;\n"
     "        the disk folders (in order) are checked for the files the script names\n"
     "        and for their thisdisk files; without them the script's folder is the medium\n"
-    "  try OUTDIR [--setup EXE] [--answers FILE] [--keep]\n"
+    "  try OUTDIR [--setup EXE] [--answers FILE | --unattended] [--keep]\n"
     "        install the set under Wine headless in a fresh prefix, answering its questions\n"
     "        (FILE: answer rules first), screenshots in OUTDIR/try; compare every installed\n"
     "        file with its source; exit 0 only when all match; --keep leaves the prefix\n"
-    "        in OUTDIR/try/prefix (its drive_c holds what was installed)\n"
+    "        in OUTDIR/try/prefix (its drive_c holds what was installed); --unattended:\n"
+    "        the disk folders on drive D:, SETUP.EXE /S /LOG=, nothing answered, the log's\n"
+    "        failures quoted, the log kept as OUTDIR/try/install.log\n"
     "  --help  show this text\n"
     "  --version  show the version\n"
     "Exit status: 0 when all is well, 1 on errors found or a failed build, 2 on a usage error.\n";
@@ -124,6 +126,8 @@ int Try(int argc, char** argv)
             o.setup = argv[++i];
         else if (strcmp(argv[i], "--answers") == 0 && i + 1 < argc)
             o.answers = argv[++i];
+        else if (strcmp(argv[i], "--unattended") == 0)
+            o.unattended = 1;
         else if (strcmp(argv[i], "--keep") == 0)
             o.keep = 1;
         else if (!o.outDir && argv[i][0] != '-')

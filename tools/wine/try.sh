@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # The host side of "setupkit try": installs a built set under Wine headless
 # and compares what was installed with the author's files.
-#   try.sh OUTDIR MANIFEST SETUP WAUTO ANSWERS KEEP
+#   try.sh OUTDIR MANIFEST SETUP WAUTO ANSWERS KEEP UNATTENDED
 # setupkit passes the manifest it wrote from the description (OUTDIR/try/
 # manifest.txt), "" or a SETUP.EXE to run instead of the set's, wauto.exe,
-# "" or the author's answer rules, and "keep" to leave the prefix in
-# OUTDIR/try/prefix (else "").
+# "" or the author's answer rules, "keep" to leave the prefix in
+# OUTDIR/try/prefix (else ""), and "unattended" for --unattended (else "").
+#
+# Unattended, the disk folders stand side by side on drive D: and
+# D:\disk1\SETUP.EXE runs with /S and /LOG=: nothing is answered (a window
+# that waits all the same is answered by its default, so that the run ends,
+# and fails the try); the log goes to OUTDIR/try/install.log and its failures
+# are quoted in the report.
 #
 # A fresh prefix is copied from a template kept in ~/.cache/setupkit. A set of
 # floppies is installed from drive A:, each disk inserted when the program asks
@@ -20,7 +26,7 @@ set -euo pipefail
 # a UTF-8 locale would read as broken characters (swallowing line ends).
 export LC_ALL=C
 OUT=$(cd "$1" && pwd)
-MANIFEST=$2 SETUP=$3 WAUTO=$4 ANSWERS=$5 KEEP=${6:-}
+MANIFEST=$2 SETUP=$3 WAUTO=$4 ANSWERS=$5 KEEP=${6:-} UNATTENDED=${7:-}
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 fail() {
     printf 'setupkit try: %s\n' "$*" >&2
@@ -33,7 +39,7 @@ TRY=$OUT/try
 RECORD=$OUT/setupkit.ini
 CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/setupkit
 mkdir -p "$TRY" "$CACHE"
-rm -rf "$TRY"/answer*.png "$TRY"/transcript.txt "$TRY/prefix"
+rm -rf "$TRY"/answer*.png "$TRY"/transcript.txt "$TRY/prefix" "$TRY/install.log"
 codepage=$(sed -n '1s/^codepage\t\([0-9]*\)$/\1/p' "$MANIFEST")
 [ -n "$codepage" ] || fail "$MANIFEST does not begin with the set's code page"
 
@@ -97,7 +103,7 @@ finish() {
     [ -z "$XVFB_PID" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; }
     if [ "$KEEP" = keep ] && [ -d "$WINEPREFIX" ]; then
         # The drive points at the set as built, not at the run's copy.
-        [ -z "${drive:-}" ] || ln -sfn "$OUT/disk1" "$WINEPREFIX/dosdevices/${drive,,}"
+        [ -z "${drive:-}" ] || ln -sfn "$OUT${medium#"$SCEN"}" "$WINEPREFIX/dosdevices/${drive,,}"
         echo "setupkit try: the Wine prefix stays in $WINEPREFIX (installed files below its drive_c)"
     fi
     rm -rf "$SCEN"
@@ -117,7 +123,14 @@ while [ -d "$OUT/disk$((disks + 1))" ]; do
 done
 [ "$disks" -gt 0 ] || fail "$OUT holds no disk1"
 [ -z "$SETUP" ] || cp "$SETUP" "$SCEN/disk1/SETUP.EXE"
-if [ -f "$SCEN/disk1/thisdisk" ]; then
+# The drive holds the first disk; unattended, it holds the disk folders side
+# by side and setup starts from disk1 (its $s).
+medium=$SCEN/disk1 start='' program_args=()
+if [ -n "$UNATTENDED" ]; then
+    drive='D:' medium=$SCEN start='\disk1'
+    program_args=(/S '/LOG=D:\install.log')
+    echo "setupkit try: unattended (/S), the $disks disk folders on drive D:"
+elif [ -f "$SCEN/disk1/thisdisk" ]; then
     drive='A:'
     echo "setupkit try: a set of $disks floppies, disk 1 in drive A:"
 else
@@ -125,7 +138,7 @@ else
     echo "setupkit try: one medium, drive D:"
 fi
 echo "setupkit try: Wine runs in the locale $WINE_LOCALE (code page $codepage)"
-ln -sfn "$SCEN/disk1" "$WINEPREFIX/dosdevices/${drive,,}"
+ln -sfn "$medium" "$WINEPREFIX/dosdevices/${drive,,}"
 
 # try_disk N (from the answer rule of "Please insert disk N", run by the
 # watcher): the first time, the disk in the drive stays (the program must ask
@@ -155,8 +168,10 @@ try_disk() {
 }
 
 {
-    [ -z "$ANSWERS" ] || cat "$ANSWERS"
-    echo 'on "Next Disk" ~"Please insert disk" disk press OK'
+    if [ -z "$UNATTENDED" ]; then
+        [ -z "$ANSWERS" ] || cat "$ANSWERS"
+        echo 'on "Next Disk" ~"Please insert disk" disk press OK'
+    fi
     echo 'answer'
 } >"$SCEN/dialogue.txt"
 in_locale wineserver -p
@@ -165,8 +180,8 @@ headless_watcher &
 watcher=$!
 # The exchange is printed as it goes and kept in the transcript.
 set +e
-in_locale "$WINE64" "$WAUTO" -t 3600 -d "$drive\\" -s "$(winpath "$SHOTS")" - "$drive\\SETUP.EXE" \
-    <"$SCEN/dialogue.txt" 2>"$SCEN/stderr.txt" | tee "$TRY/transcript.txt" | sed -u 's/\r$//; s/^/  | /'
+in_locale "$WINE64" "$WAUTO" -t 3600 -d "$drive$start\\" -s "$(winpath "$SHOTS")" - "$drive$start\\SETUP.EXE" \
+    "${program_args[@]}" <"$SCEN/dialogue.txt" 2>"$SCEN/stderr.txt" | tee "$TRY/transcript.txt" | sed -u 's/\r$//; s/^/  | /'
 status=${PIPESTATUS[0]}
 set -e
 kill "$watcher" 2>/dev/null || true
@@ -181,8 +196,16 @@ done
 code=$(tr -d '\r' <"$TRY/transcript.txt" | sed -n 's/.*exit code: \([0-9]*\).*/\1/p' | tail -n 1)
 
 # ---- What was installed ------------------------------------------------------
-# $d: the last destination shown in a dialog, else the script's DefaultPath.
-dest=$(tr -d '\r' <"$TRY/transcript.txt" | sed -n 's/^ *field 101 "\(.*\)"$/\1/p' | tail -n 1)
+# $d: the destination in the log (unattended), or the last one shown in a
+# dialog, else the script's DefaultPath.
+if [ -n "$UNATTENDED" ]; then
+    cp "$SCEN/install.log" "$TRY/install.log" 2>/dev/null || fail "the program wrote no install log"
+    dest=$(tr -d '\r' <"$TRY/install.log" | sed -n 's/^destination \(.*\)$/\1/p' | sed 's/ (command line)$//' | tail -n 1)
+    # Doubled, as the transcript escapes it: the line below undoes that.
+    dest=${dest//\\/\\\\}
+else
+    dest=$(tr -d '\r' <"$TRY/transcript.txt" | sed -n 's/^ *field 101 "\(.*\)"$/\1/p' | tail -n 1)
+fi
 [ -n "$dest" ] || dest=$(tr -d '\r' <"$SCEN/disk1/install.cfg" | sed -n 's/^DefaultPath=//p' | head -n 1)
 dest=${dest//\\\\/\\}
 # Texts of the program and its script are in the code page; host names UTF-8.
@@ -191,7 +214,7 @@ expand() {
     local t=$1
     t=${t//\$d/$dest}
     t=${t//\$w/C:\\windows}
-    t=${t//\$s/$drive}
+    t=${t//\$s/$drive$start}
     printf '%s' "$t"
 }
 # The value of KEY in SECTION of an INI file (0 when present).
@@ -286,7 +309,17 @@ echo "setupkit try: destination $dest; the program ended with exit code ${code:-
 echo "setupkit try: compared $checked of the set's $held_files files ($differing differing, $changed sources changed since the build, $missing missing)" \
      "and $folders of its $held_folders empty folders ($folders_missing missing);" \
      "$entries profile entries written, $entries_missing missing; groups created: ${groups:-none}"
-echo "setupkit try: screenshots of the $(ls "$TRY"/answer*.png 2>/dev/null | wc -l) dialogs answered in $TRY"
+answered=$(find "$TRY" -maxdepth 1 -name 'answer*.png' | wc -l)
+echo "setupkit try: screenshots of the $answered dialogs answered in $TRY"
+if [ -n "$UNATTENDED" ]; then
+    # What went wrong, as the log tells it: the boxes that report a failure
+    # (shown or not), the count of failures and the outcome.
+    echo "setupkit try: the install log is $TRY/install.log; its failures and outcome:"
+    tr -d '\r' <"$TRY/install.log" |
+        grep -E '^(message "(Error|File Error|Next Disk|Invalid path|No space on drive|Cannot run program)"|failures: |end: )' |
+        sed 's/^/  log: /' || true
+    [ "$answered" -eq 0 ] || fail "$answered windows waited for input under /S"
+fi
 [ "$checked" -eq "$held_files" ] && [ "$folders" -eq "$held_folders" ] ||
     fail "the manifest was not read whole: compared $checked of $held_files files and $folders of $held_folders folders"
 [ $((checked + folders + entries + entries_missing)) -gt 0 ] || fail "nothing was compared: the set installs no file, folder or profile entry"
