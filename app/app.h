@@ -13,8 +13,10 @@ SETUP_EXPORT LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, 
 
 // Start-up: directories, setup script and companion files, caption, icon, palette.
 void InitSetup(HWND window, const CREATESTRUCTA* create);
-// Points SourceDir at the script's head-level "SrcDir", when there is one.
-void ApplySrcDir();
+// Points SourceDir at the script's head-level "SrcDir", when there is one (a
+// relative one is found from the folder setup started in). 0 when it is
+// there but cannot be used (too long): then nothing may be read in its place.
+int ApplySrcDir();
 // Tells, in a box owned by owner, that a value or a path (name, text as the
 // script gives it) is longer than limit characters, and counts a failure.
 void ReportTooLong(HWND owner, const char* what, const char* name, const char* text, int limit);

@@ -80,6 +80,25 @@ void ProgramDirectory(const char* programPath, char* out, int capacity)
     out[keep] = '\0';
 }
 
+int AnchorPath(const char* base, const char* path, char* out, int capacity)
+{
+    int n;
+    bool drive = path[0] && path[1] == ':';
+    if (drive || (path[0] == '\\' && path[1] == '\\'))
+        n = snprintf(out, static_cast<size_t>(capacity), "%s", path);
+    else if (path[0] == '\\')
+        n = snprintf(out, static_cast<size_t>(capacity), "%.*s%s", base[0] && base[1] == ':' ? 2 : 0, base, path);
+    else if (!path[0])
+        n = snprintf(out, static_cast<size_t>(capacity), "%s", base);
+    else
+        n = snprintf(out, static_cast<size_t>(capacity), "%s%s%s", base,
+                     base[0] && base[strlen(base) - 1] == '\\' ? "" : "\\", path);
+    if (n >= 0 && n < capacity)
+        return 1;
+    out[0] = '\0';
+    return 0;
+}
+
 // Appends a blank (except before the first word) and word, in double quotes
 // when it holds a blank or tab, so that the words split back as they were.
 static int AppendWord(char* out, int capacity, int* used, const char* word)

@@ -139,6 +139,12 @@ int MakeScriptPath(const char* from, char* out, int capacity);
 int ComposeRelaunchCommand(const char* copyPath, const char* sourceDir, const char* programPath,
                            char* out, int capacity);
 
+// path as seen from the folder base: a path with a drive ("C:\X", also
+// "D:X") or a network path ("\\SERVER\S") as it is; one from a root ("\X")
+// on base's drive; any other ("MEDIA", "..\X") below base, and an empty one
+// is base itself. 1 when it fit in capacity; 0, with out empty, when not.
+int AnchorPath(const char* base, const char* path, char* out, int capacity);
+
 // The directory part of a program path as SourceDir takes it: cut at the last
 // backslash, or the drive letter and colon, or empty when there is neither.
 void ProgramDirectory(const char* programPath, char* out, int capacity);

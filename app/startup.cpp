@@ -13,6 +13,13 @@
 // The words of the command line live here for the life of the process.
 static char ProgramPath[256];
 static char WordStore[2048];
+// The current folder when setup started: a relative "SrcDir" is found from
+// there, as a relative source folder on the command line is, even after the
+// destination step has changed the current folder.
+static char StartFolder[PathCapacity];
+// False when the head-level "SrcDir" cannot be used: nothing is read from
+// another folder in its place.
+static bool SourceUsable = true;
 
 static void CopyPath(char* out, const char* text)
 {
@@ -86,35 +93,41 @@ static void FindScriptPath(char* path)
         path[0] = '\0';
 }
 
-// A companion file in SourceDir; a name that does not fit loads nothing.
+// A companion file in SourceDir; a name that does not fit, or a SourceDir
+// that could not be used, loads nothing.
 static ConfigFile* LoadCompanion(int32_t capacity, const char* name)
 {
     char path[PathCapacity];
-    if (snprintf(path, sizeof path, "%s\\%s", SourceDir, name) >= PathCapacity)
+    if (!SourceUsable || snprintf(path, sizeof path, "%s\\%s", SourceDir, name) >= PathCapacity)
         return new ConfigFile(capacity, nullptr);
     return new ConfigFile(capacity, path);
 }
 
-// A "SrcDir" that does not fit is never used cut: SourceDir stays where it
-// was, and the user is told once (the value is applied again for every disk).
-void ApplySrcDir()
+// A "SrcDir" that does not fit is never used cut, nor replaced by another
+// folder: the user is told once (the value is applied again for every disk)
+// and 0 returned, SourceDir left where it was.
+int ApplySrcDir()
 {
     static bool toldTooLong;
     const char* value = GetKey(*Script, KeySrcDir);
     if (!value || Script->currentSection)
-        return;
+        return 1;
     char expanded[PathCapacity];
-    if (ExpandWhole(value, expanded, sizeof expanded)) {
-        CopyPath(SourceDir, expanded);
-    } else if (!toldTooLong) {
+    if (ExpandWhole(value, expanded, sizeof expanded) &&
+        AnchorPath(StartFolder, expanded, SourceDir, PathCapacity))
+        return 1;
+    snprintf(SourceDir, PathCapacity, "%s", StartDir);
+    if (!toldTooLong) {
         toldTooLong = true;
         ReportTooLong(nullptr, "Value", KeySrcDir.name, value, PathCapacity - 1);
     }
+    return 0;
 }
 
 void InitSetup(HWND window, const CREATESTRUCTA* create)
 {
     AppInstance = create->hInstance;
+    GetCurrentDirectoryA(PathCapacity, StartFolder);
     ReadArguments();
     StartLog();
     FixDirectories();
@@ -126,7 +139,7 @@ void InitSetup(HWND window, const CREATESTRUCTA* create)
     Disk1EntryCount = Script->CopySection(SectionDisk1, SectionGroups, nullptr, false);
 
     CopyPath(StartDir, SourceDir);
-    ApplySrcDir();
+    SourceUsable = ApplySrcDir();
 
     WinIniEntries = LoadCompanion(IniEntriesCapacity, WinIniFileName);
     SystemIniEntries = LoadCompanion(IniEntriesCapacity, SystemIniFileName);

@@ -148,11 +148,10 @@ static void CloseOutput(FILE* file)
 void (*MemberFailureHook)(const char* name);
 void (*MemberWrittenHook)(const char* name, uint32_t size, uint16_t crc, bool appended);
 
-// The file of the member before this one and how it went (ChainLost: an
-// archive was left out before this one, so the part before a continuation is
-// not known), and the CRC-16 of all its parts so far (for continuation
-// members checked without writing files).
-enum ChainState { ChainNone, ChainWritten, ChainFailed, ChainLost };
+// The file of the member before this one in the archive under way and how it
+// went, and the CRC-16 of all its parts so far (for continuation members
+// checked without writing files).
+enum ChainState { ChainNone, ChainWritten, ChainFailed };
 static ChainState Chain;
 static uint16_t ChainCrc;
 
@@ -162,25 +161,31 @@ static uint16_t ChainCrc;
 static const int ChainPathCapacity = 1024;
 static char ChainName[ChainPathCapacity];
 
+// Files waiting for their next part: the last member of each archive, which
+// a continuation member of a later archive may append to, with other
+// archives, copies and profile entries between the two. A later member of the
+// same name, continuation or not, takes the file off the list. When the list
+// is full the oldest entry gives way.
+struct WaitingFile {
+    ChainState state;  // ChainNone: a free slot
+    uint16_t crc;
+    char path[ChainPathCapacity];
+};
+static const int WaitingCapacity = 16;
+static WaitingFile Waiting[WaitingCapacity];
+static int WaitingNext;
+// An archive was left out: the files it would have left waiting are unknown.
+static bool PartsLost;
+
 static void ChainKey(const char* name, char* out, int capacity)
 {
     if (Extractor.output != OutputFiles || !name[0] || !FullPathOf(name, out, capacity))
         snprintf(out, static_cast<size_t>(capacity), "%s", name);
 }
 
-static void SetChain(const char* name, ChainState state)
+// The same file, letter case aside.
+static bool SameKey(const char* a, const char* b)
 {
-    ChainKey(name, ChainName, sizeof ChainName);
-    Chain = state;
-}
-
-// The same file as the chain's, letter case aside.
-static bool ContinuesChain(const char* name)
-{
-    char key[ChainPathCapacity];
-    ChainKey(name, key, sizeof key);
-    const char* a = key;
-    const char* b = ChainName;
     for (; *a && *b; a++, b++) {
         char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
         char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
@@ -190,9 +195,70 @@ static bool ContinuesChain(const char* name)
     return *a == *b;
 }
 
+// Takes the file off the waiting list; what it was waiting as (ChainNone
+// when it was not there), with the CRC of its parts so far in *crc.
+static ChainState TakeWaiting(const char* key, uint16_t* crc)
+{
+    for (WaitingFile& w : Waiting) {
+        if (w.state != ChainNone && SameKey(w.path, key)) {
+            ChainState state = w.state;
+            *crc = w.crc;
+            w.state = ChainNone;
+            return state;
+        }
+    }
+    return ChainNone;
+}
+
+static void SetChain(const char* name, ChainState state)
+{
+    ChainKey(name, ChainName, sizeof ChainName);
+    uint16_t crc;
+    if (ChainName[0])
+        TakeWaiting(ChainName, &crc);
+    Chain = state;
+}
+
+// At the end of an archive its last member, written or left out, waits for
+// a continuation in a later archive.
+static void LeaveChainWaiting()
+{
+    if (Chain != ChainNone && ChainName[0]) {
+        WaitingFile& w = Waiting[WaitingNext];
+        WaitingNext = (WaitingNext + 1) % WaitingCapacity;
+        w.state = Chain;
+        w.crc = ChainCrc;
+        snprintf(w.path, sizeof w.path, "%s", ChainName);
+    }
+    Chain = ChainNone;
+    ChainName[0] = '\0';
+}
+
+// How the part before a continuation member went: the member just before it
+// in this archive, or a file that an earlier archive left waiting.
+static ChainState PartBefore(const char* name, uint16_t* crc)
+{
+    char key[ChainPathCapacity];
+    ChainKey(name, key, sizeof key);
+    if (Chain != ChainNone && SameKey(key, ChainName)) {
+        *crc = ChainCrc;
+        return Chain;
+    }
+    return TakeWaiting(key, crc);
+}
+
 void LosePartChain()
 {
-    SetChain("", ChainLost);
+    PartsLost = true;
+}
+
+void ForgetPartChains()
+{
+    memset(Waiting, 0, sizeof Waiting);
+    WaitingNext = 0;
+    PartsLost = false;
+    Chain = ChainNone;
+    ChainName[0] = '\0';
 }
 
 // A member that cannot be written is left out: counted, so that success is not
@@ -223,13 +289,14 @@ static void ExtractDirectory(const char* name)
 
 // The CRC-16 of the file that a continuation member appends to, as it stands
 // before the append; 0 when it is not known (then only the member's own CRC
-// can match). *found tells whether the file is there to append to.
-static uint16_t CrcOfExistingFile(const char* name, bool* found)
+// can match). *found tells whether the file is there to append to; without
+// files, whether the part before was written (its CRC is partCrc).
+static uint16_t CrcOfExistingFile(const char* name, ChainState before, uint16_t partCrc, bool* found)
 {
     *found = false;
     if (Extractor.output != OutputFiles) {
-        *found = Chain == ChainWritten && ContinuesChain(name);
-        return *found ? ChainCrc : 0;
+        *found = before == ChainWritten;
+        return *found ? partCrc : 0;
     }
     FILE* f = OpenPathFile(name, "rb");
     if (!f)
@@ -272,21 +339,23 @@ void ExtractMember()
     bool append = method == MethodCompressedAppend || method == MethodStoredAppend;
     uint16_t fileCrc = 0;
     if (append) {
-        bool found = false;
-        bool continues = ContinuesChain(name);
+        uint16_t partCrc = 0;
+        ChainState before = PartBefore(name, &partCrc);
         if (Extractor.partsChained &&
-            (Chain == ChainLost || (continues && Chain == ChainFailed))) {
+            (before == ChainFailed || (before == ChainNone && PartsLost))) {
             // The part before it was left out, and that was counted and
             // told: so is the rest of the file.
+            SetChain(name, ChainFailed);
             SkipMember();
             return;
         }
         mode = "ab";
         method = method == MethodCompressedAppend ? MethodCompressed : MethodStored;
-        fileCrc = CrcOfExistingFile(name, &found);
+        bool found = false;
+        fileCrc = CrcOfExistingFile(name, before, partCrc, &found);
         // Appended to anything else, the part would make a file of its end
         // alone, or of two files' pieces.
-        if (Extractor.partsChained && !(continues && Chain == ChainWritten && found))
+        if (Extractor.partsChained && !(before == ChainWritten && found))
             FatalError(MsgOrphanPart);
     }
     if (Extractor.output == OutputFiles)
@@ -347,6 +416,7 @@ int ExtractArchive(const char* archivePath)
     if (!OpenArchive(archivePath))
         return StepAborted;
     int result = StepDone;
+    Chain = ChainNone;
     while (ReadMemberHeader()) {
         ExtractMember();
         if (Extractor.context.dialog) {
@@ -357,6 +427,7 @@ int ExtractArchive(const char* archivePath)
             }
         }
     }
+    LeaveChainWaiting();
     CloseArchive();
     return result;
 }

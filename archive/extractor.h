@@ -130,10 +130,11 @@ struct ArchiveExtractor {
     uint16_t crc;              // running CRC-16 of the member's output
     ExtractOutput output;
     FILE* outputStream;        // for OutputStream
-    // Set by the installation: a continuation member must continue the file
-    // that the member before it (the last one of the archive before) began or
-    // continued; one that does not makes the archive damaged. A tool that
-    // joins parts extracted one archive at a time leaves it off.
+    // Set by the installation: a continuation member must continue a file
+    // that is waiting for it (the member before it in the same archive, or
+    // the last member of an earlier archive, begun or continued there); one
+    // that does not makes the archive damaged. A tool that joins parts
+    // extracted one archive at a time leaves it off.
     bool partsChained;
 };
 
@@ -213,9 +214,12 @@ extern void (*MemberFailureHook)(const char* name);
 // that matched, and whether it was appended to the file begun before. Null:
 // nothing is told.
 extern void (*MemberWrittenHook)(const char* name, uint32_t size, uint16_t crc, bool appended);
-// An archive was left out (not found): with partsChained, a continuation at
-// the start of the next archive is then left out, not taken for damage.
+// An archive was left out (not found, its folder or source unusable): with
+// partsChained, a continuation whose beginning is not known is from then on
+// left out quietly, not taken for damage (that failure was counted already).
 void LosePartChain();
+// Forgets the files waiting for their next part and any archive left out.
+void ForgetPartChains();
 // Chooses where members go (OutputFiles is the default).
 void SetExtractOutput(ExtractOutput output, FILE* stream);
 // 1 when a member name could write outside the target directory: a drive

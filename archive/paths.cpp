@@ -327,3 +327,19 @@ int FullPathOf(const char* path, char* out, int capacity)
     return 1;
 #endif
 }
+
+bool LooksLikeDirectory(const char* target)
+{
+    const char* dot = strrchr(target, '.');
+    const char* slash = strrchr(target, '\\');
+    return !dot || (slash && dot < slash);
+}
+
+int JoinName(const char* directory, const char* name, char* out, int capacity)
+{
+    int n = snprintf(out, static_cast<size_t>(capacity), "%s\\%s", directory, name);
+    if (n >= 0 && n < capacity)
+        return 1;
+    out[0] = '\0';
+    return 0;
+}

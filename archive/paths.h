@@ -32,3 +32,10 @@ FILE* OpenPathFile(const char* path, const char* mode);
 // and ".." components taken out, in out (capacity bytes); 0 when it does not
 // fit. Two spellings of one file give the same text but for letter case.
 int FullPathOf(const char* path, char* out, int capacity);
+
+// The last name decides: a target names a directory when it has no "." after
+// its last "\" ("C:\V1.0\DOCS", "C:\APP"), a file otherwise ("README.TXT").
+bool LooksLikeDirectory(const char* target);
+// directory, "\" and name into out (capacity bytes): 1 when it fit; 0, with
+// out empty, when it did not, so that a cut path is never used.
+int JoinName(const char* directory, const char* name, char* out, int capacity);

@@ -77,11 +77,57 @@ static void SetDosStamp(const char* path, uint32_t stamp)
     CloseHandle(file);
 }
 
-void ReportFileError(const char* format, const char* path)
+// A long path is broken into lines, so that the box stays on the screen.
+// Unattended, the box is logged and answered with unattended.
+static int ShowPathBox(const char* format, const char* path, const char* caption, UINT style,
+                       int unattended)
 {
     char text[MessageCapacity];
     snprintf(text, sizeof text, format, path);
-    ShowMessage(nullptr, text, "File Error", MB_ICONEXCLAMATION, IDOK);
+    char shown[MessageCapacity + MessageCapacity / ShownLineWidth + 8];
+    BreakLongRuns(text, ShownLineWidth, shown, sizeof shown);
+    return ShowMessage(nullptr, shown, caption, style, unattended);
+}
+
+void ReportFileError(const char* format, const char* path)
+{
+    ShowPathBox(format, path, "File Error", MB_ICONEXCLAMATION, IDOK);
+}
+
+typedef BOOL(WINAPI* FileInformationFn)(HANDLE, LPBY_HANDLE_FILE_INFORMATION);
+
+// The volume serial number and file index of an existing file. False when
+// the system cannot tell: the call is looked up at run time, since Windows
+// 3.1's 32-bit layer may lack it, and where it is there it reports zeros.
+static bool IdentityOf(const char* path, BY_HANDLE_FILE_INFORMATION* info)
+{
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    FileInformationFn getInformation =
+        kernel ? reinterpret_cast<FileInformationFn>(reinterpret_cast<void (*)()>(
+                     GetProcAddress(kernel, "GetFileInformationByHandle")))
+               : nullptr;
+    if (!getInformation)
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool known = getInformation(file, info) &&
+                 (info->dwVolumeSerialNumber || info->nFileIndexHigh || info->nFileIndexLow);
+    CloseHandle(file);
+    return known;
+}
+
+// Source and target are one file, however spelled (a short name, another
+// folder's name for it): by identity where the system tells it, else by
+// their full paths.
+static bool IsSameFile(const char* source, const char* target)
+{
+    BY_HANDLE_FILE_INFORMATION a, b;
+    if (IdentityOf(source, &a) && IdentityOf(target, &b))
+        return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+               a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    return IsSamePlace(source, target);
 }
 
 static void ShowCopyPercent(UnpackContext* context, int p)
@@ -163,7 +209,7 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
 {
     // Opening the target for writing would empty the source: the file is
     // where it should be already, which is no failure.
-    if (IsSamePlace(source, target)) {
+    if (IsSameFile(source, target)) {
         LogLine("kept %s: it is the file to install", target);
         return 1;
     }
@@ -175,10 +221,8 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
     if (GetKey(*Script, KeyFileExistsWarn) && sourceStamp && GetFileFacts(target, &to)) {
         uint32_t targetStamp = DosStamp(to.written);
         if (IsNewerThanSource(targetStamp, sourceStamp)) {
-            char text[MessageCapacity];
-            snprintf(text, sizeof text, "File \"%s\" already exists.\nOverwrite?", target);
             // Unattended, the newer file is kept, as the default button does.
-            int answer = ShowMessage(nullptr, text, "File exists",
+            int answer = ShowPathBox("File \"%s\" already exists.\nOverwrite?", target, "File exists",
                                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDNO);
             // The question has no owner: a Cancel pressed on the dialog
             // while it was up stops the copy, whatever the answer.

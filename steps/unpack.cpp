@@ -100,15 +100,6 @@ static int64_t FileLength(const char* path)
     return (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
 }
 
-// A target names a directory when it has no "." or its last "." stands before
-// its last "\".
-static bool LooksLikeDirectory(const char* target)
-{
-    const char* dot = strrchr(target, '.');
-    const char* slash = strrchr(target, '\\');
-    return !dot || (slash && dot < slash);
-}
-
 // A key with a "." followed by at least one character.
 static bool HasExtension(const char* key)
 {
@@ -176,8 +167,10 @@ int ExtractOne(const char* archivePath, UnpackContext* context)
     LosePartChain();
     char text[MessageCapacity];
     snprintf(text, sizeof text, "Archive \"%s\" not found.\nContinue installation?", archivePath);
+    char shown[MessageCapacity + MessageCapacity / ShownLineWidth + 8];
+    BreakLongRuns(text, ShownLineWidth, shown, sizeof shown);
     // Unattended, the installation goes on without it (counted above).
-    int answer = ShowMessage(nullptr, text, "Error", MB_YESNO | MB_ICONEXCLAMATION, IDYES);
+    int answer = ShowMessage(nullptr, shown, "Error", MB_YESNO | MB_ICONEXCLAMATION, IDYES);
     // The question has no owner: the dialog's Cancel may have been pressed
     // while it was up, and then the answer no longer counts.
     if (CancelRequested)
@@ -392,6 +385,15 @@ static void ReportTargetFolder(HWND dialog, const char* folder)
     ShowMessage(dialog, shown, "Error", MB_OK, IDOK);
 }
 
+// A path built from the entry that does not fit: one failure, told with the
+// key and the whole path; the entry is skipped.
+static void ReportPathTooLong(HWND dialog, const char* key, const char* directory, const char* name)
+{
+    char whole[2 * PathCapacity];
+    snprintf(whole, sizeof whole, "%s\\%s", directory, name);
+    ReportTooLong(dialog, "Path", key, whole, PathCapacity - 1);
+}
+
 // One entry of the work pass; false when the pass must stop.
 static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
 {
@@ -402,22 +404,28 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
         SourceUnusable = !ExpandOrReport(dialog, key, DiskList->ValueAt(i), SourceDir, PathCapacity);
         return DiskList != nullptr;
     }
-    if (SourceUnusable)
-        return true;
-    // A source path that does not fit is one failure, told with the key; it
-    // is never looked up by another name.
-    char source[PathCapacity];
-    if (!SourcePath(key, source)) {
-        char whole[2 * PathCapacity];
-        snprintf(whole, sizeof whole, "%s\\%s", SourceDir, key);
-        ReportTooLong(dialog, "Path", key, whole, PathCapacity - 1);
-        return DiskList != nullptr;
-    }
-
     const char* value = DiskList->ValueAt(i);
     char kind = 0;
     if (value[0] == '=' || value[0] == '|' || (value[0] == '@' && HasExtension(key)))
         kind = *value++;
+    bool archive = kind != '=' && kind != '|';
+    // An archive left out may have begun a file that a later archive
+    // continues: that continuation is left out too, quietly.
+    if (SourceUnusable) {
+        if (archive)
+            LosePartChain();
+        return true;
+    }
+    // A source path that does not fit is one failure, told with the key; it
+    // is never looked up by another name.
+    char source[PathCapacity];
+    if (!SourcePath(key, source)) {
+        if (archive)
+            LosePartChain();
+        ReportPathTooLong(dialog, key, SourceDir, key);
+        return DiskList != nullptr;
+    }
+
     SetDlgItemTextA(dialog, IDC_UNPACK_ARCHIVE, key);
     SetDlgItemTextA(dialog, IDC_UNPACK_FILE, "");
     SetDlgItemTextA(dialog, IDC_UNPACK_PERCENT, "0%");
@@ -431,10 +439,35 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
     // value is named as the script gives it.
     char target[PathCapacity];
     char folder[PathCapacity];
-    bool archive = kind != '=' && kind != '|';
     bool whole = ExpandWhole(value, target, sizeof target);
     TargetFolder(whole ? target : value, archive, folder);
+    // The file a copy or profile entry writes, or the archive that a double
+    // archive holds: the last name of the target decides whether the key is
+    // appended, as it decided which folder was made. A path that does not
+    // fit is never used cut.
+    char file[PathCapacity];
+    snprintf(file, sizeof file, "%s", target);
+    const char* name = key;
+    char innerName[PathCapacity];
+    if (kind == '@') {
+        snprintf(innerName, sizeof innerName, "%.*s", static_cast<int>(strlen(key) - 1), key);
+        name = innerName;
+    }
+    bool joined = true;
+    if (whole && (kind == '@' || (!archive && LooksLikeDirectory(target) && !IsDirectory(source))))
+        joined = JoinName(target, name, file, sizeof file);
+    if (!joined) {
+        if (archive)
+            LosePartChain();
+        ReportPathTooLong(dialog, key, target, name);
+        if (kind == '@')
+            EntrySize = size;
+        FinishEntry();
+        return DiskList != nullptr;
+    }
     if (!whole || !EnterTarget(target, archive, folder)) {
+        if (archive)
+            LosePartChain();
         ReportTargetFolder(dialog, folder);
         if (kind == '@')
             EntrySize = size;
@@ -444,19 +477,15 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
     if (!DiskList)
         return false;
 
-    if (kind == '=' || kind == '|') {
-        if (!strchr(target, '.') && !IsDirectory(source)) {
-            size_t n = strlen(target);
-            snprintf(target + n, sizeof target - n, "\\%s", key);
-        }
+    if (!archive) {
         if (kind == '=') {
-            CopyFiles(source, target, Context, 1);
+            CopyFiles(source, file, Context, 1);
             if (!DiskList)
                 return false;
         } else {
             ConfigFile entries(DiskFileCapacity, source);
             if (entries.count > 0)
-                WriteProfileEntries(&entries, target, dialog);
+                WriteProfileEntries(&entries, file, dialog);
         }
         FinishEntry();
         return true;
@@ -470,13 +499,10 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
     if (kind == '@') {
         // The archive held another one, named as the key without its last
         // character; it is unpacked where it landed and then removed.
-        char inner[PathCapacity];
-        size_t n = strlen(key);
-        snprintf(inner, sizeof inner, "%s\\%.*s", target, static_cast<int>(n - 1), key);
-        if (ExtractOne(inner, Context) == StepAborted || !DiskList)
+        if (ExtractOne(file, Context) == StepAborted || !DiskList)
             return false;
         FinishEntry();
-        DeleteFileA(inner);
+        DeleteFileA(file);
     }
     return DiskList != nullptr;
 }
@@ -491,13 +517,16 @@ static void OnUnpackDisk(HWND dialog)
     UnpackTotal = 0;
     EntrySize = 0;
     UpdateUnpackProgress(0);
-    SourceUnusable = false;
+    // Both passes start from the script's source folder; a head-level
+    // "SrcDir" that cannot be used leaves the entries up to the next
+    // "SrcDir" without a source, never reading them from another folder.
+    snprintf(SourceDir, PathCapacity, "%s", StartDir);
+    SourceUnusable = !ApplySrcDir();
     if (sizes)
         SizeEntries(sizes, count);
 
     snprintf(SourceDir, PathCapacity, "%s", StartDir);
-    ApplySrcDir();
-    SourceUnusable = false;
+    SourceUnusable = !ApplySrcDir();
 
     for (int32_t i = 0; i < count; i++) {
         if (!DiskList || !WorkEntry(dialog, i, sizes ? sizes[i] : 0)) {

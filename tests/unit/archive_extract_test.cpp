@@ -27,6 +27,7 @@ protected:
         CancelRequested = false;
         LastPercentSent = -1;
         FailureCount = 0;
+        ForgetPartChains();
     }
     void TearDown() override
     {
@@ -206,6 +207,41 @@ TEST_F(ArchiveExtract, MembersNotWrittenAreToldAndChainedPartsFollowTheirBeginni
     EXPECT_FALSE(Exists("LOST"));
     EXPECT_EQ(ReadFileBytes("NEXT"), ToBytes("n"));
     EXPECT_EQ(FailureCount, 3);
+}
+
+TEST_F(ArchiveExtract, PartsWaitForTheirContinuationAcrossOtherEntries)
+{
+    Extractor.partsChained = true;
+    // SPLIT.BIN ends the first archive; another archive, into another folder,
+    // stands between its parts and leaves a file of its own waiting.
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("A.TXT", "a"), StoredMember("SPLIT.BIN", "one,", "<sto>")}), "d1.lzh"),
+              StepDone);
+    ASSERT_EQ(mkdir("X1", 0777), 0);
+    ASSERT_EQ(chdir("X1"), 0);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("X.TXT", "x"), StoredMember("LAST.BIN", "L1", "<sto>")}), "x1.lzh"),
+              StepDone);
+    ASSERT_EQ(chdir(".."), 0);
+    // A middle part alone in its archive waits again; the two files are
+    // continued in another order than they were begun.
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("SPLIT.BIN", "two,", "<st+>")}), "d2.lzh"), StepDone);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("X1\\LAST.BIN", "L2", "<st+>")}), "x2.lzh"), StepDone);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("SPLIT.BIN", "three", "<st+>"), StoredMember("B.TXT", "b")}), "d3.lzh"),
+              StepDone);
+    EXPECT_EQ(ReadFileBytes("SPLIT.BIN"), ToBytes("one,two,three"));
+    EXPECT_EQ(ReadFileBytes("X1/LAST.BIN"), ToBytes("L1L2"));
+    EXPECT_EQ(FailureCount, 0);
+
+    // An archive left out (its folder could not be made, say), then another
+    // one: a continuation whose beginning is unknown is still left out
+    // quietly, and so are its later parts.
+    LosePartChain();
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("OTHER.TXT", "o")}), "x3.lzh"), StepDone);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART.TXT", "p2", "<st+>")}), "b.lzh"), StepDone);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART.TXT", "p3", "<st+>"), StoredMember("C.TXT", "c")}), "c.lzh"),
+              StepDone);
+    EXPECT_FALSE(Exists("PART.TXT"));
+    EXPECT_EQ(ReadFileBytes("C.TXT"), ToBytes("c"));
+    EXPECT_EQ(FailureCount, 0);
 }
 
 TEST_F(ArchiveExtract, ExtensionHeadersAreSkipped)
@@ -408,6 +444,16 @@ TEST_F(ArchiveExtractDeath, ContinuationWithoutThePartBeforeIt)
     ASSERT_EQ(unlink("PART"), 0);
     EXPECT_EXIT(Extract(orphan), ::testing::ExitedWithCode(1), "Continued file without its beginning");
     EXPECT_FALSE(Exists("PART"));
+    // Begun at the end of one archive, then written afresh by a member of
+    // the next: no longer waiting.
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "begin", "<sto>")})), StepDone);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "fresh"), StoredMember("OTHER", "o")})), StepDone);
+    EXPECT_EXIT(Extract(orphan), ::testing::ExitedWithCode(1), "Continued file without its beginning");
+    // Continued once, then not the last member: its next part has no place.
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "begin", "<sto>")})), StepDone);
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "middle", "<st+>"), StoredMember("OTHER", "o")})), StepDone);
+    EXPECT_EXIT(Extract(orphan), ::testing::ExitedWithCode(1), "Continued file without its beginning");
+    EXPECT_EQ(ReadFileBytes("PART"), ToBytes("beginmiddle"));
 }
 
 TEST_F(ArchiveExtractDeath, CrcMismatch)

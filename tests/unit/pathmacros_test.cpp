@@ -198,4 +198,37 @@ TEST(CommandLineWords, DropsWordsThatDoNotFitInsteadOfCuttingThem)
     EXPECT_EQ((V{"a", "(absent)"}), Words("a bcdefghijk c", 8, 2));
 }
 
+std::string Anchored(const char* base, const char* path, int capacity = 260)
+{
+    char out[260];
+    if (!AnchorPath(base, path, out, capacity))
+        return std::string("(too long)") + out;
+    return out;
+}
+
+TEST(AnchorRule, ARelativeSourceFolderIsFoundFromTheStartFolder)
+{
+    struct Row {
+        const char* base;
+        const char* path;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"D:\\", "MEDIA", "D:\\MEDIA"},
+        {"D:\\DIST", "MEDIA", "D:\\DIST\\MEDIA"},
+        {"D:\\DIST", "..\\X", "D:\\DIST\\..\\X"},
+        {"D:\\DIST", "\\X", "D:\\X"},
+        {"D:\\DIST", "C:\\SRC", "C:\\SRC"},
+        {"D:\\DIST", "E:REL", "E:REL"},
+        {"D:\\DIST", "\\\\SERVER\\SHARE", "\\\\SERVER\\SHARE"},
+        {"D:\\DIST", "", "D:\\DIST"},
+        {"\\\\SERVER\\S", "M", "\\\\SERVER\\S\\M"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(Anchored(r.base, r.path), r.expected) << r.base << " + " << r.path;
+    // Whole or nothing: "D:\DIST\MEDIA" is 13 characters.
+    EXPECT_EQ(Anchored("D:\\DIST", "MEDIA", 14), "D:\\DIST\\MEDIA");
+    EXPECT_EQ(Anchored("D:\\DIST", "MEDIA", 13), "(too long)");
+}
+
 }  // namespace

@@ -164,6 +164,36 @@ TEST_F(Paths, OpenPathFileTakesBackslashes)
     EXPECT_EQ(PathExists("SUB/F.TXT", 0), 1);
 }
 
+TEST(TargetRule, TheLastNameDecidesWhetherATargetIsAFolder)
+{
+    struct Row {
+        const char* target;
+        bool folder;
+    };
+    const Row rows[] = {
+        {"C:\\APP", true},          {"C:\\V1.0\\DOCS", true},    {"C:\\V1.0\\DOCS\\", true},
+        {"README.TXT", false},      {"C:\\APP\\R.TXT", false},   {"C:\\V1.0\\R.TXT", false},
+        {"C:\\APP.D\\SUB.X", false}, {"DOCS", true},              {"C:\\V1.0", false},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(LooksLikeDirectory(r.target), r.folder) << r.target;
+}
+
+TEST(TargetRule, AJoinedNameIsWholeOrNothing)
+{
+    char out[16];
+    EXPECT_EQ(JoinName("C:\\A", "R.TXT", out, sizeof out), 1);
+    EXPECT_STREQ(out, "C:\\A\\R.TXT");
+    // C:\ABCDE\R.TXT is 14 characters: 15 bytes hold it, 14 leave the
+    // buffer empty instead of cut.
+    EXPECT_EQ(JoinName("C:\\ABCDE", "R.TXT", out, 15), 1);
+    EXPECT_STREQ(out, "C:\\ABCDE\\R.TXT");
+    EXPECT_EQ(JoinName("C:\\ABCDE", "R.TXT", out, 14), 0);
+    EXPECT_STREQ(out, "");
+    EXPECT_EQ(JoinName("C:\\ABCDEFG", "R.TXT", out, sizeof out), 0);
+    EXPECT_STREQ(out, "");
+}
+
 }  // namespace
 
 TEST_F(Paths, FullPathOfResolvesAgainstTheCurrentDirectory)

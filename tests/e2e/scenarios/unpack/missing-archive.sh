@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A missing archive (its whole long path in the question): No aborts with no profile entries written; Yes goes on, installs the rest and writes them, but leaves out the success message.
+# A missing archive (its whole long path in the question, broken into lines): No aborts with no profile entries written; Yes goes on, installs the rest and writes them, but leaves out the success message.
 . "$(dirname "$0")/../../lib.sh"
 
 LONG=folder-with-a-rather-long-name-for-the-archives-of-the-sample-program-in-version-one-dot-zero
@@ -27,7 +27,7 @@ mkdir -p "$DIST/$LONG"
 dialogue <<EOF2
 window Install "Missing"
 dialog "Disk 1"
-msgbox "Error" "Archive \"D:\\\\$LONG\\\\gone.lzh\" not found.\nContinue installation?"
+msgbox "Error" "Archive \"D:\\\\${LONG:0:60}\n${LONG:60}\\\\gone.lzh\" not found.\nContinue installation?"
 press No
 msgbox "Error" "Installation Aborted."
 press OK
@@ -41,7 +41,7 @@ expect_no_ini_key win.ini Missing Dir
 
 dialogue <<EOF2
 window Install "Missing"
-msgbox "Error" "Archive \"D:\\\\$LONG\\\\gone.lzh\" not found.\nContinue installation?"
+msgbox "Error" "Archive \"D:\\\\${LONG:0:60}\n${LONG:60}\\\\gone.lzh\" not found.\nContinue installation?"
 dialog "Disk 1"
 text 320 "gone.lzh"
 text 321 ""
