@@ -5,9 +5,9 @@
 # The folder must exist for the system to give its short name.
 mkdir -p "$(hostpath 'C:\')/LongFolderName"
 e2e_server
-SHORT=$("$WINE64" cmd /c 'for %I in (C:\LongFolderName) do @echo %~sI' 2>/dev/null | tr -d '\r')
+SHORT=$("$WINE64" "$E2E_BUILD/tests/e2e/short_name_probe.exe" 'C:\LongFolderName' 2>/dev/null | tr -d '\r')
 case $SHORT in
-    'C:\LongFolderName' | '') fail "no short name for C:\\LongFolderName (got '$SHORT')" ;;
+    'C:\LongFolderName' | '' | *' '*) fail "no short name for C:\\LongFolderName (got '$SHORT')" ;;
 esac
 install_cfg <<EOF2
 Caption=Short Name

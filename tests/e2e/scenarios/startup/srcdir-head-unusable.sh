@@ -19,7 +19,6 @@ dialogue <<'EOF2'
 msgbox "Error" ~"Value of \"SrcDir\" longer than 259 characters:"
 press OK
 window Install "Head SrcDir"
-absent * * 1000
 exit 0
 EOF2
 run_setup
