@@ -252,6 +252,14 @@ void LosePartChain()
     PartsLost = true;
 }
 
+void ForgetWaitingFile(const char* path)
+{
+    char key[ChainPathCapacity];
+    uint16_t crc;
+    if (FullPathOf(path, key, sizeof key))
+        TakeWaiting(key, &crc);
+}
+
 void ForgetPartChains()
 {
     memset(Waiting, 0, sizeof Waiting);

@@ -220,6 +220,9 @@ extern void (*MemberWrittenHook)(const char* name, uint32_t size, uint16_t crc, 
 void LosePartChain();
 // Forgets the files waiting for their next part and any archive left out.
 void ForgetPartChains();
+// A file written afresh by something other than a member (a copy) no longer
+// waits for its next part: a continuation would append to the wrong bytes.
+void ForgetWaitingFile(const char* path);
 // Chooses where members go (OutputFiles is the default).
 void SetExtractOutput(ExtractOutput output, FILE* stream);
 // 1 when a member name could write outside the target directory: a drive

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "app/setup.h"
+#include "archive/extractor.h"
 #include "archive/paths.h"
 #include "archive/window.h"
 #include "script/keys.h"
@@ -246,6 +247,7 @@ static int CopyOneFile(const char* source, const char* target, UnpackContext* co
         ReportFileError("Cannot open %s", target);
         return 0;
     }
+    ForgetWaitingFile(target);
     if (context && context->nameControl)
         SetWindowTextA(static_cast<HWND>(context->nameControl), target);
 

@@ -449,6 +449,11 @@ TEST_F(ArchiveExtractDeath, ContinuationWithoutThePartBeforeIt)
     EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "begin", "<sto>")})), StepDone);
     EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "fresh"), StoredMember("OTHER", "o")})), StepDone);
     EXPECT_EXIT(Extract(orphan), ::testing::ExitedWithCode(1), "Continued file without its beginning");
+    // ... or written afresh by a copy between the two archives.
+    EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "begin", "<sto>")})), StepDone);
+    ForgetWaitingFile("PART");
+    EXPECT_EXIT(Extract(orphan), ::testing::ExitedWithCode(1), "Continued file without its beginning");
+    EXPECT_EQ(ReadFileBytes("PART"), ToBytes("begin"));
     // Continued once, then not the last member: its next part has no place.
     EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "begin", "<sto>")})), StepDone);
     EXPECT_EQ(Extract(ArchiveOf({StoredMember("PART", "middle", "<st+>"), StoredMember("OTHER", "o")})), StepDone);
