@@ -378,12 +378,32 @@ static int PackArchive(Layout& l, const Item& item)
     return status;
 }
 
+// Setup reads a copy or profile target that holds a "." anywhere (in the
+// destination the user picks, too) as the file to write, and one without as
+// a folder that receives a file of the entry's name. The entry's target is
+// therefore always written as a file's path whose last name holds a dot, one
+// that Windows drops when the name has no other: a copy lands in TARGET under
+// its own name, and profile entries go into the file TARGET, whatever the
+// destination. 0 when it does not fit.
+int EntryTarget(ItemKind kind, const char* target, const char* name, char* out, size_t capacity)
+{
+    size_t n = strlen(target);
+    const char* last = strrchr(target, '\\');
+    last = last ? last + 1 : target;
+    if (kind == ItemProfile)
+        return FormatText(out, capacity, "%s%s", target, *last && !strchr(last, '.') ? "." : "");
+    return FormatText(out, capacity, "%s%s%s%s", target, n > 0 && target[n - 1] == '\\' ? "" : "\\", name,
+                      strchr(name, '.') ? "" : ".");
+}
+
 // Copy and profile entries: whole files, each on the first disk from the
 // current one that has room.
 static int PlaceFile(Layout& l, const Item& item, const char* path)
 {
-    char name[64];
+    char name[64], target[sizeof(DiskEntry::value)];
     DiskNameOf(path, name, sizeof name);
+    if (!EntryTarget(item.kind, item.target, name, target, sizeof target - 1))
+        return KitFail("the target with the file's name is too long: %s", path);
     int64_t size = FileSize(path);
     if (NameTaken(l, name))
         return NameClash(l, name, 1, nullptr);
@@ -416,7 +436,7 @@ static int PlaceFile(Layout& l, const Item& item, const char* path)
     }
     if (!AddFile(l, *d, name, path, size) || d->entryCount == 256)
         return KitFail("more than 256 files on one disk at %s (pack them into an archive)", path);
-    AddEntry(*d, name, item.kind == ItemCopy ? "=" : "|", item.target);
+    AddEntry(*d, name, item.kind == ItemCopy ? "=" : "|", target);
     return 0;
 }
 

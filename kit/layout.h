@@ -87,6 +87,11 @@ int LayOut(Layout& l, const Description& desc, int64_t scriptBytes);
 void FreeLayout(Layout& l);
 DiskFile* AddFile(const Layout& l, Disk& d, const char* name, const char* source, int64_t size);
 
+// The target a copy or profile entry is written with for a file of `name`
+// (on the disk): the file's full path, so that setup reads it alike whatever
+// the destination. 0 when it does not fit in `capacity`.
+int EntryTarget(ItemKind kind, const char* target, const char* name, char* out, size_t capacity);
+
 // The description of a build read as the builder reads it (0 when it has no
 // faults); ReleaseDescription frees it.
 int LoadDescription(const char* path, Description& d);
