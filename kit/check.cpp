@@ -495,9 +495,24 @@ void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* a
 
 // What setup makes of a target: path macros it knows ($d, $w, $s), a path
 // that does not depend on the current folder, no climbing out with "..".
+// A target that ends in the entry's own file name ("\\KEY" or "\\KEY.", as the
+// builder writes copies) holds that name as written: a "$" in it (~X.$$$) is
+// a character of the name, not a macro typed wrong.
+const char* MacroEnd(const Entry& e, const char* target)
+{
+    size_t n = strlen(target), k = strlen(e.key);
+    for (size_t dot = 0; dot < 2; dot++) {
+        if (n >= k + 1 + dot && target[n - k - 1 - dot] == '\\' && strncmp(target + n - k - dot, e.key, k) == 0 &&
+            (dot == 0 || target[n - 1] == '.'))
+            return target + n - k - dot;
+    }
+    return target + n;
+}
+
 void CheckTarget(Checker& c, const Script& s, const Entry& e, const char* target)
 {
-    for (const char* p = strchr(target, '$'); p; p = strchr(p + 1, '$')) {
+    const char* end = MacroEnd(e, target);
+    for (const char* p = strchr(target, '$'); p && p < end; p = strchr(p + 1, '$')) {
         if (p[1] != 'd' && p[1] != 'w' && p[1] != 's') {
             Report(c, s.path, e.line, "error",
                    "unknown macro \"$%c\" in the target of \"%s\": setup keeps it as written (the macros are $d, "

@@ -77,6 +77,17 @@ expect "macro in upper case" 'install.cfg:2: error: unknown macro "$D" in the ta
 [Disk1]
 README.TXT==$D
 S
+# A copy's target ends in the file's own name, as the builder writes it: a "$"
+# there is a character of the name; one before it is still a macro.
+expect "macro before a file's own name" 'install.cfg:2: error: unknown macro "$D" in the target of "~X.$$$"' <<'S'
+[Disk1]
+~X.$$$==$D\DOCS\~X.$$$
+S
+: > 'medium/~X.$$$'
+printf '[Disk1]\r\n~X.$$$==$d\\DOCS\\~X.$$$\r\n$$.$$$==$d\\$$.$$$\r\n' > medium/install.cfg
+: > 'medium/$$.$$$'
+out=$("$KIT" check medium/install.cfg 2>&1) || fail "a \"$\" in a copy's own name: $out"
+rm -f 'medium/~X.$$$' 'medium/$$.$$$'
 expect "relative target" 'install.cfg:2: error: target "APP" of "APP.LZH" is relative' <<'S'
 [Disk1]
 APP.LZH=APP

@@ -226,14 +226,16 @@ ini_has() {
             k = substr($0, 1, i - 1); gsub(/^[ \t]+|[ \t]+$/, "", k); if (tolower(k) == key) found = 1 }
         END { exit found ? 0 : 1 }'
 }
-# Entries of a profile source written into the profile file at host path $2.
+# Entries of a profile source written into the profile file at host path $2
+# (those before the first section header are not written).
 check_entries() {
     local section="" line key
     while IFS= read -r line; do
         line=${line%$'\r'}
         case $line in
             \[*\]*) section=${line#[}; section=${section%%]*} ;;
-            *=*) key=${line%%=*}
+            *=*) [ -n "$section" ] || continue
+                 key=${line%%=*}
                  if ini_has "$2" "$section" "$key"; then entries=$((entries + 1))
                  else entries_missing=$((entries_missing + 1)); report "entry [$section] $key missing in $(basename "$2")"; fi ;;
         esac
