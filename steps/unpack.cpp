@@ -329,13 +329,21 @@ static void SizeEntries(int64_t* sizes, int32_t count)
     }
 }
 
+// A copy or profile target is a folder when its last name has no dot, or when
+// a folder of that name exists already (a destination the user named
+// "C:\APP.V2", say): a file could never be written there.
+static bool IsFolderTarget(const char* target)
+{
+    return LooksLikeDirectory(target) || IsDirectory(target);
+}
+
 // The folder that an entry's target needs: an archive's target is always a
-// folder, whatever its name; a copy or profile target is one when it looks
-// like a directory, else its directory part is (none for a bare name).
+// folder, whatever its name; a copy or profile target is one when it is a
+// folder target, else its directory part is (none for a bare name).
 static void TargetFolder(const char* target, bool archive, char* folder)
 {
     snprintf(folder, PathCapacity, "%s", target);
-    if (archive || LooksLikeDirectory(target))
+    if (archive || IsFolderTarget(target))
         return;
     char* slash = strrchr(folder, '\\');
     if (!slash)
@@ -454,7 +462,7 @@ static bool WorkEntry(HWND dialog, int32_t i, int64_t size)
         name = innerName;
     }
     bool joined = true;
-    if (whole && (kind == '@' || (!archive && LooksLikeDirectory(target) && !IsDirectory(source))))
+    if (whole && (kind == '@' || (!archive && IsFolderTarget(target) && !IsDirectory(source))))
         joined = JoinName(target, name, file, sizeof file);
     if (!joined) {
         if (archive)

@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Copy targets: "$d\V1.0\DOCS" is a folder by its last name (the file lands in it, no "already exists" question); a folder target too long for the file's name, and a double archive whose inner archive's path is too long, are each one "Path ... longer than 259 characters" box, nothing written or unpacked, no success message.
+# Copy targets: "$d\V1.0\DOCS" is a folder by its last name (the file lands in it, no "already exists" question), and so is "$d" when the destination has a dot in its name (C:\CUT.V2, a folder that exists); a folder target too long for the file's name, and a double archive whose inner archive's path is too long, are each one "Path ... longer than 259 characters" box, nothing written or unpacked, no success message.
 . "$(dirname "$0")/../../lib.sh"
 
-L248=$(printf 'x%.0s' $(seq 248))
+L245=$(printf 'x%.0s' $(seq 245))
 install_cfg <<EOF2
 Caption=Target Names
 DestPathPrompt=N
-DefaultPath=C:\\CUT
+DefaultPath=C:\\CUT.V2
 [Disk1]
 NOTES.TXT==\$d\\V1.0\\DOCS
-README.TXT==\$d\\$L248
-dbl.lzhh=@\$d\\$L248
+README.TXT==\$d\\$L245
+dbl.lzhh=@\$d\\$L245
 LAST.TXT==\$d
 EOF2
 D=$SCEN/data
@@ -23,16 +23,16 @@ make_lzh dbl.lzhh -lh0- dbl.lzh "$D/dbl.lzh"
 
 dialogue <<EOF2
 window Install "Target Names"
-msgbox "Error" ~"Path of \"README.TXT\" longer than 259 characters:\nC:\\\\CUT\\\\xxxx"
+msgbox "Error" ~"Path of \"README.TXT\" longer than 259 characters:\nC:\\\\CUT.V2\\\\xxxx"
 press OK
-msgbox "Error" ~"Path of \"dbl.lzhh\" longer than 259 characters:\nC:\\\\CUT\\\\xxxx"
+msgbox "Error" ~"Path of \"dbl.lzhh\" longer than 259 characters:\nC:\\\\CUT.V2\\\\xxxx"
 press OK
 absent * * 1000
 exit 0
 EOF2
 run_setup
 expect_exit 0
-expect_file_same 'C:\CUT\V1.0\DOCS\NOTES.TXT' "$DIST/NOTES.TXT"
-expect_file_same 'C:\CUT\LAST.TXT' "$DIST/LAST.TXT"
+expect_file_same 'C:\CUT.V2\V1.0\DOCS\NOTES.TXT' "$DIST/NOTES.TXT"
+expect_file_same 'C:\CUT.V2\LAST.TXT' "$DIST/LAST.TXT"
 # Nothing cut short was written, and the long folder was not even made.
-[ -z "$(ls "$(hostpath 'C:\CUT')" | grep -v -x -e V1.0 -e LAST.TXT)" ] || fail "other files in C:\\CUT: $(ls "$(hostpath 'C:\CUT')")"
+[ -z "$(ls "$(hostpath 'C:\CUT.V2')" | grep -v -x -e V1.0 -e LAST.TXT)" ] || fail "other files in C:\\CUT.V2: $(ls "$(hostpath 'C:\CUT.V2')")"
