@@ -393,12 +393,26 @@ void ComposeScript(const Layout& l, const char* authorText, ByteBuffer& out)
 
 // ---- Writing ---------------------------------------------------------------------------------
 
+// Copies a file in pieces, keeping its time; 1 on success.
 int CopyFile(const char* from, const char* to)
 {
-    ByteBuffer b;
-    InitBuffer(b);
-    int ok = ReadWholeFile(from, b) && WriteBufferToFile(to, b);
-    FreeBuffer(b);
+    FILE* in = fopen(from, "rb");
+    FILE* out = in ? fopen(to, "wb") : nullptr;
+    int ok = in && out;
+    static uint8_t chunk[1 << 16];
+    while (ok) {
+        size_t got = fread(chunk, 1, sizeof chunk, in);
+        if (got > 0 && fwrite(chunk, 1, got, out) != got)
+            ok = 0;
+        if (got < sizeof chunk) {
+            ok = ok && !ferror(in);
+            break;
+        }
+    }
+    if (in)
+        fclose(in);
+    if (out && fclose(out) != 0)
+        ok = 0;
     struct stat st;
     if (ok && stat(from, &st) == 0) {
         struct timeval times[2] = {{st.st_atime, 0}, {st.st_mtime, 0}};
@@ -483,14 +497,16 @@ int WriteDisks(const Layout& l, const BuildOptions& o, const char* out, const By
                 AppendBytes(t, text, strlen(text));
                 ok = WriteBufferToFile(path, t);
                 FreeBuffer(t);
-            } else if (f.source[0])
+            } else if (f.spooled)
+                ok = rename(f.source, path) == 0;
+            else if (f.source[0])
                 ok = CopyFile(f.source, path);
             else
                 ok = WriteBufferToFile(path, f.data);
             if (!ok)
                 return KitFail("cannot write %s", path);
             bytes += FileSize(path);
-            if (!f.source[0] && epoch >= 0) {
+            if ((!f.source[0] || f.spooled) && epoch >= 0) {
                 struct timeval times[2] = {{static_cast<time_t>(epoch), 0}, {static_cast<time_t>(epoch), 0}};
                 utimes(path, times);
             }
@@ -896,7 +912,16 @@ int BuildDistribution(const BuildOptions& o)
         authorText[b.size] = 0;
         FreeBuffer(b);
     }
+    // The set is made beside OUTDIR and checked there; OUTDIR changes only
+    // when all went well. Archives are written there as they are made.
+    char stage[PathBytes] = "";
+    if (MakeStage(o.outDir, stage)) {
+        free(authorText);
+        FreeDescription(desc);
+        return 1;
+    }
     static Layout l;
+    FormatText(l.spool, sizeof l.spool, "%s", stage);
     l.medium = o.medium;
     l.pack = o.pack;
     l.progress = o.progress;
@@ -955,11 +980,6 @@ int BuildDistribution(const BuildOptions& o)
             f.size = static_cast<int64_t>(companionText[k].size);
         }
     }
-    // The set is made beside OUTDIR and checked there; OUTDIR changes only
-    // when all went well.
-    char stage[PathBytes] = "";
-    if (status == 0)
-        status = MakeStage(o.outDir, stage);
     if (status == 0)
         status = WriteDisks(l, o, stage, script, epoch);
     if (status == 0) {

@@ -380,17 +380,28 @@ bool FolderHolds(const char* folder, const char* name, char* path = nullptr, siz
 // blank) or take for another member's (letter case) are errors; names
 // Windows 3.1 cannot create are a warning, since a set may be meant for
 // Windows 95 and later. Each member is noted as installed into `target`.
+// Up to n bytes of the file from `at` on (zeros past its end); how many there were.
+size_t ReadAt(FILE* f, uint64_t at, uint8_t* out, size_t n)
+{
+    memset(out, 0, n);
+    if (fseeko(f, static_cast<off_t>(at), SEEK_SET) != 0)
+        return 0;
+    return fread(out, 1, n, f);
+}
+
 void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* archivePath, const char* target)
 {
-    ByteBuffer b;
-    InitBuffer(b);
-    if (!ReadWholeFile(archivePath, b)) {
-        FreeBuffer(b);
+    // Only the headers are read: the archive may be far larger than memory.
+    FILE* file = fopen(archivePath, "rb");
+    if (!file)
         return;
-    }
+    off_t fileEnd = fseeko(file, 0, SEEK_END) == 0 ? ftello(file) : -1;
+    uint64_t size = fileEnd > 0 ? static_cast<uint64_t>(fileEnd) : 0;
+    uint8_t h[2 + 255 + 256];
+    static uint8_t x[65536];
     const int Shown = 5;
     int longNames = 0;
-    size_t pos = 0;
+    uint64_t pos = 0;
     char folder[PathCapacity + 8];
     TargetFolder(target, folder, sizeof folder);
     struct Member {
@@ -402,23 +413,21 @@ void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* a
     // Level-1 members back to back: H, checksum, H bytes of header (the name
     // at offset 22 from the member's start), then the packed size, which
     // counts any extension headers. Anything else ends the walk.
-    while (pos + 22 <= b.size && b.data[pos] != 0) {
-        const uint8_t* h = b.data + pos;
+    while (pos + 22 <= size && ReadAt(file, pos, h, sizeof h) >= 22 && h[0] != 0) {
         size_t headerSize = h[0];
         size_t nameLength = h[21];
         uint32_t packed = h[7] | (h[8] << 8) | (h[9] << 16) | (static_cast<uint32_t>(h[10]) << 24);
-        if ((h[2] != '-' && h[2] != '<') || headerSize < 22 + nameLength - 2 || pos + 22 + nameLength > b.size)
+        if ((h[2] != '-' && h[2] != '<') || headerSize < 22 + nameLength - 2 || pos + 22 + nameLength > size)
             break;
+        uint64_t ext = pos + 2 + headerSize;
         pos += 2 + headerSize + packed;
         char name[256];
         FormatText(name, sizeof name, "%.*s", static_cast<int>(nameLength), reinterpret_cast<const char*>(h + 22));
         // Other tools put the member's folder into extension header 2, with
         // 0xFF between its components: it goes before the name.
         char folderOfMember[256] = "";
-        size_t ext = static_cast<size_t>(h - b.data) + 2 + headerSize;
-        size_t extSize = ext <= b.size ? h[headerSize] | (h[headerSize + 1] << 8) : 0;
-        while (extSize >= 3 && ext + extSize <= b.size) {
-            const uint8_t* x = b.data + ext;
+        size_t extSize = ext <= size ? h[headerSize] | (h[headerSize + 1] << 8) : 0;
+        while (extSize >= 3 && ext + extSize <= size && ReadAt(file, ext, x, extSize) == extSize) {
             if (x[0] == 2) {
                 FormatText(folderOfMember, sizeof folderOfMember, "%.*s", static_cast<int>(extSize - 3),
                            reinterpret_cast<const char*>(x + 1));
@@ -490,7 +499,7 @@ void CheckMemberNames(Checker& c, const Script& s, const Entry& e, const char* a
         Report(c, s.path, e.line, "warning", "%d more members of %s have names that are not 8.3", longNames - Shown,
                e.key);
     free(members);
-    FreeBuffer(b);
+    fclose(file);
 }
 
 // What setup makes of a target: path macros it knows ($d, $w, $s), a path

@@ -4,7 +4,10 @@
 // current disk, and the file that does not fit on its rest is split: the
 // file is packed once, and the longest first part whose data fits (cut from
 // that packing, see CutPart) ends the disk's archive, the rest begins the
-// next disk's. Files take whole clusters; names take root entries.
+// next disk's. Files take whole clusters; names take root entries. Archives
+// are written into the spool folder as they grow, so that no disk's archive
+// stays in memory; on a single medium, where nothing is split, each file is
+// packed as it is read.
 #include <ctype.h>
 #include <dirent.h>
 #include <stdlib.h>
@@ -73,8 +76,12 @@ static int32_t EntriesForName(const char*)
 void FreeLayout(Layout& l)
 {
     for (int k = 0; k < l.diskCount; k++) {
-        for (int i = 0; i < l.disks[k].fileCount; i++)
+        for (int i = 0; i < l.disks[k].fileCount; i++) {
             FreeBuffer(l.disks[k].files[i].data);
+            // Gone already when it was moved onto its disk.
+            if (l.disks[k].files[i].spooled)
+                remove(l.disks[k].files[i].source);
+        }
         free(l.disks[k].files);
         free(l.disks[k].entries);
     }
@@ -113,6 +120,7 @@ DiskFile* AddFile(const Layout& l, Disk& d, const char* name, const char* source
     FormatText(f.name, sizeof f.name, "%s", name);
     FormatText(f.source, sizeof f.source, "%s", source ? source : "");
     InitBuffer(f.data);
+    f.spooled = 0;
     f.size = size;
     f.line = FailLine;
     f.part = 0;
@@ -192,11 +200,43 @@ static void PartName(const char* name, int part, char* out, size_t capacity)
     FormatText(out, capacity, "%.*s%s%s", base, name, digits, dot ? dot : "");
 }
 
+// An archive file being written: its members so far are in `file`.
 struct ArchivePart {
     Disk* disk;
-    ByteBuffer bytes;
+    FILE* file;            // null until the part's first member comes
+    char path[PathBytes];
+    int64_t size;
     int part;
 };
+
+// Opens the spool file of the part begun last, unless it is open: 0 on success.
+static int StartSpool(Layout& l, ArchivePart& a)
+{
+    if (a.file)
+        return 0;
+    FormatText(a.path, sizeof a.path, "%s/part%d.lzh", l.spool, ++l.spoolCount);
+    a.file = fopen(a.path, "w+b");
+    a.size = 0;
+    return a.file ? 0 : KitFail("cannot write %s", a.path);
+}
+
+// Closes a spool file that did not become a disk's file, and removes it.
+static void DropSpool(ArchivePart& a)
+{
+    if (!a.file)
+        return;
+    fclose(a.file);
+    remove(a.path);
+    a.file = nullptr;
+}
+
+static int AppendToPart(ArchivePart& a, const ByteBuffer& member)
+{
+    if (member.failed || fwrite(member.data, 1, member.size, a.file) != member.size)
+        return 0;
+    a.size += static_cast<int64_t>(member.size);
+    return 1;
+}
 
 // Bytes of member data that fit on the current disk beside the open archive,
 // the member's header and the archive's end marker. A disk's free space is
@@ -204,23 +244,35 @@ struct ArchivePart {
 // its last cluster and takes no more. -1 when not even the header fits.
 static int64_t MemberRoom(const ArchivePart& a, size_t headerBytes)
 {
-    int64_t room = a.disk->freeBytes - static_cast<int64_t>(a.bytes.size + headerBytes + 1);
+    int64_t room = a.disk->freeBytes - (a.size + static_cast<int64_t>(headerBytes) + 1);
     return room < 0 ? -1 : room;
 }
 
-static void CloseArchivePart(Layout& l, ArchivePart& a, const Item& item)
+// Ends the part's archive with the end marker and puts it on its disk. 0 on
+// success.
+static int CloseArchivePart(Layout& l, ArchivePart& a, const Item& item)
 {
     char name[64];
     PartName(item.name, a.part, name, sizeof name);
-    EndArchive(a.bytes);
-    DiskFile* f = AddFile(l, *a.disk, name, nullptr, static_cast<int64_t>(a.bytes.size));
-    if (f) {
-        f->part = a.part;
-        FormatText(f->partOf, sizeof f->partOf, "%s", item.name);
-        f->data = a.bytes;
-        InitBuffer(a.bytes);
+    if (StartSpool(l, a))
+        return 1;
+    int written = fputc(0, a.file) != EOF;
+    written = fclose(a.file) == 0 && written;
+    a.file = nullptr;
+    if (!written) {
+        remove(a.path);
+        return KitFail("cannot write %s", a.path);
     }
+    DiskFile* f = AddFile(l, *a.disk, name, a.path, a.size + 1);
+    if (!f) {
+        remove(a.path);
+        return KitFail("more than 256 files on one disk at %s", name);
+    }
+    f->spooled = 1;
+    f->part = a.part;
+    FormatText(f->partOf, sizeof f->partOf, "%s", item.name);
     AddEntry(*a.disk, name, "", item.target);
+    return 0;
 }
 
 // Starts the next part of an archive on the current disk, or on a new disk
@@ -242,8 +294,7 @@ static int OpenArchivePart(Layout& l, ArchivePart& a, const Item& item)
     }
     a.disk = d;
     a.part++;
-    InitBuffer(a.bytes);
-    return 0;
+    return StartSpool(l, a);
 }
 
 // The packing of the file a layout as one disk failed on: the set of disks
@@ -280,6 +331,26 @@ static void Keep(const char* path, PackMode mode, ByteBuffer& data, PackedFile* 
     InitBuffer(data);
 }
 
+// A file whole onto a single medium, packed as it is read. Beyond the
+// encoder's 31-bit positions a file is stored, as PackFile stores it.
+static int StreamMember(ArchivePart& a, const SourceFile& file, PackMode mode)
+{
+    PackMode as = static_cast<uint64_t>(file.size) > 0x7FFFFFFFu ? PackStore : mode;
+    int result = WriteFileMember(a.file, file.member, file.path, static_cast<uint64_t>(file.size),
+                                 DosDateTime(file.mtime), as);
+    off_t end = ftello(a.file);
+    if (result == StreamOk && end < 0)
+        result = StreamWriteFailed;
+    if (result != StreamOk)
+        return result == StreamReadFailed    ? KitFail("cannot read %s", file.path)
+               : result == StreamWriteFailed ? KitFail("cannot write %s", a.path)
+               : result == StreamTooLarge
+                   ? KitFail("larger than an archive member can hold (4 GB - 1 bytes): %s", file.path)
+                   : KitFail("cannot pack %s", file.path);
+    a.size = static_cast<int64_t>(end);
+    return 0;
+}
+
 static int PackArchive(Layout& l, const Item& item)
 {
     const SourceFile* files = item.sources.files;
@@ -297,6 +368,11 @@ static int PackArchive(Layout& l, const Item& item)
         if (!files[i].folder && static_cast<uint64_t>(files[i].size) > MaxMemberBytes) {
             status = KitFail("larger than an archive member can hold (4 GB - 1 bytes): %s", files[i].path);
             break;
+        }
+        // With no end to a disk, nothing is cut from the packing.
+        if (!files[i].folder && !l.medium->clusterBytes) {
+            status = StreamMember(a, files[i], l.pack);
+            continue;
         }
         PackedFile* packedFile = files[i].folder ? nullptr : TakeKept(files[i].path, l.pack, data);
         if (files[i].folder)
@@ -331,7 +407,10 @@ static int PackArchive(Layout& l, const Item& item)
                     status = KitFail("cannot pack %s", files[i].path);
                     break;
                 }
-                AppendBytes(a.bytes, member.data, member.size);
+                if (!AppendToPart(a, member)) {
+                    status = KitFail("cannot write %s", a.path);
+                    break;
+                }
                 if (end == data.size)
                     break;
                 done = end;
@@ -341,8 +420,11 @@ static int PackArchive(Layout& l, const Item& item)
                 status = KitFail("does not fit on one disk: %s (choose a bigger medium)", files[i].path);
                 break;
             }
-            if (a.bytes.size > 0) {
-                CloseArchivePart(l, a, item);
+            if (a.size > 0) {
+                if (CloseArchivePart(l, a, item)) {
+                    status = 1;
+                    break;
+                }
             } else if (a.disk->fileCount <= (l.multi ? 1 : 0)) {
                 status = KitFail("no room for any of it on an empty disk: %s", files[i].path);
                 break;
@@ -362,7 +444,10 @@ static int PackArchive(Layout& l, const Item& item)
             }
             a.disk = d;
             a.part++;
-            InitBuffer(a.bytes);
+            if (StartSpool(l, a)) {
+                status = 1;
+                break;
+            }
         }
         if (status != 0 && !l.multi && !files[i].folder)
             Keep(files[i].path, l.pack, data, packedFile);
@@ -370,8 +455,8 @@ static int PackArchive(Layout& l, const Item& item)
             FreePackedFile(packedFile);
     }
     if (status == 0)
-        CloseArchivePart(l, a, item);
-    FreeBuffer(a.bytes);
+        status = CloseArchivePart(l, a, item);
+    DropSpool(a);
     FreeBuffer(data);
     FreeBuffer(member);
     FreeBuffer(packed);

@@ -12,6 +12,7 @@ constexpr int MaxItems = 1000;
 struct DiskFile {
     char name[64];         // name on the disk
     char source[PathBytes];// file to copy, or "" when the data is in `data`
+    int spooled;           // source is the builder's own file in the spool folder, moved into place
     ByteBuffer data;       // archive or generated file
     int64_t size;
     int line;              // the description line that put it there (0: the builder's own)
@@ -40,6 +41,8 @@ struct Layout {
     bool multi;            // a set of disks with thisdisk files
     PackMode pack;         // how archives are packed
     FILE* progress;        // a line per archive packed, or null
+    char spool[PathBytes]; // folder where archives are written as they are made
+    int spoolCount;        // archive files written there so far
 };
 
 enum ItemKind { ItemArchive, ItemCopy, ItemProfile };
