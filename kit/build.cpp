@@ -1029,6 +1029,7 @@ int BuildDistribution(const BuildOptions& o)
         }
     }
     FreeLayout(l);
+    ForgetKeptPacking();
     free(authorText);
     FreeBuffer(script);
     FreeDescription(desc);

@@ -60,6 +60,16 @@ void FreePackedFile(PackedFile* f);
 // ends in *end (start when nothing fits). 0 when memory ran out.
 int CutPart(PackedFile& f, size_t start, uint64_t room, ByteBuffer& out, size_t* end);
 
+// The same parts from a file packed as it is read (lh5spool.cpp), its stream
+// and tokens in scratch files of `folder`, so that memory does not grow with
+// the file: null on failure, with *result a StreamResult.
+struct SpooledFile;
+SpooledFile* PackFileSpooled(const char* path, uint64_t n, PackMode mode, const char* folder, int* result);
+void FreeSpooledFile(SpooledFile* f);
+// As CutPart, but `out` holds the part's own bytes instead when they are no
+// more than its stream (then stored); the CRC-16 of the part's bytes in *crc.
+int CutSpooledPart(SpooledFile& f, uint64_t start, uint64_t room, ByteBuffer& out, uint64_t* end, uint16_t* crc);
+
 // ---- Archive writer (lzhwrite.cpp) ----------------------------------------------------
 
 enum MemberKind {
@@ -91,6 +101,10 @@ int BuildMember(ByteBuffer& member, const char* name, const uint8_t* data, size_
 // `packed` is not smaller than the data.
 int BuildPackedMember(ByteBuffer& member, const char* name, const uint8_t* data, size_t n,
                       const ByteBuffer& packed, uint32_t dosTime, MemberKind kind);
+// The same for a part of n bytes of CRC `crc`: `packed` is its stream when
+// smaller than n, else its n bytes.
+int BuildPartMember(ByteBuffer& member, const char* name, uint64_t n, uint16_t crc, const ByteBuffer& packed,
+                    uint32_t dosTime, MemberKind kind);
 // Appends the file at `path` (n bytes) to `out`, a seekable archive being
 // written, as a whole member, reading it once to pack it (twice when it is
 // then stored); memory stays the same whatever its size. A StreamResult:

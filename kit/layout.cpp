@@ -303,32 +303,31 @@ static int OpenArchivePart(Layout& l, ArchivePart& a, const Item& item)
 struct KeptPacking {
     char path[PathBytes];
     PackMode mode;
-    ByteBuffer data;       // the file's bytes, which the packing refers to
-    PackedFile* packed;
+    SpooledFile* packed;
 };
 static KeptPacking Kept;
 
-static PackedFile* TakeKept(const char* path, PackMode mode, ByteBuffer& data)
+static SpooledFile* TakeKept(const char* path, PackMode mode)
 {
     if (!Kept.packed || Kept.mode != mode || strcmp(Kept.path, path) != 0)
         return nullptr;
-    FreeBuffer(data);
-    data = Kept.data;
-    InitBuffer(Kept.data);
-    PackedFile* packed = Kept.packed;
+    SpooledFile* packed = Kept.packed;
     Kept.packed = nullptr;
     return packed;
 }
 
-static void Keep(const char* path, PackMode mode, ByteBuffer& data, PackedFile* packed)
+static void Keep(const char* path, PackMode mode, SpooledFile* packed)
 {
-    FreePackedFile(Kept.packed);
-    FreeBuffer(Kept.data);
+    FreeSpooledFile(Kept.packed);
     FormatText(Kept.path, sizeof Kept.path, "%s", path);
     Kept.mode = mode;
-    Kept.data = data;
     Kept.packed = packed;
-    InitBuffer(data);
+}
+
+void ForgetKeptPacking()
+{
+    FreeSpooledFile(Kept.packed);
+    Kept.packed = nullptr;
 }
 
 // A file whole onto a single medium, packed as it is read. Beyond the
@@ -358,8 +357,7 @@ static int PackArchive(Layout& l, const Item& item)
     ArchivePart a = {};
     if (OpenArchivePart(l, a, item))
         return 1;
-    ByteBuffer data, member, packed;
-    InitBuffer(data);
+    ByteBuffer member, packed;
     InitBuffer(member);
     InitBuffer(packed);
     int status = 0;
@@ -374,36 +372,36 @@ static int PackArchive(Layout& l, const Item& item)
             status = StreamMember(a, files[i], l.pack);
             continue;
         }
-        PackedFile* packedFile = files[i].folder ? nullptr : TakeKept(files[i].path, l.pack, data);
-        if (files[i].folder)
-            data.size = 0;
-        else if (!packedFile && !ReadWholeFile(files[i].path, data)) {
-            status = KitFail("cannot read %s", files[i].path);
-            break;
+        uint64_t size = files[i].folder ? 0 : static_cast<uint64_t>(files[i].size);
+        SpooledFile* packedFile = files[i].folder ? nullptr : TakeKept(files[i].path, l.pack);
+        if (!packedFile) {
+            int result;
+            packedFile = PackFileSpooled(files[i].path, size, l.pack, l.spool, &result);
+            if (!packedFile) {
+                status = result == StreamReadFailed    ? KitFail("cannot read %s", files[i].path)
+                         : result == StreamWriteFailed ? KitFail("cannot write into %s", l.spool)
+                                                       : KitFail("cannot pack %s", files[i].path);
+                break;
+            }
         }
         uint32_t when = DosDateTime(files[i].mtime);
-        size_t done = 0;
+        uint64_t done = 0;
         MemberKind kind = MemberWhole;
-        if (!packedFile)
-            packedFile = PackFile(data.data, data.size, l.pack);
-        if (!packedFile) {
-            status = KitFail("cannot pack %s", files[i].path);
-            break;
-        }
         size_t headerBytes = MemberHeaderBytes(files[i].member);
         for (;;) {
-            size_t end = done;
+            uint64_t end = done;
+            uint16_t crc = 0;
             int64_t room = MemberRoom(a, headerBytes);
-            if (room >= 0 && !CutPart(*packedFile, done, static_cast<uint64_t>(room), packed, &end)) {
+            if (room >= 0 && !CutSpooledPart(*packedFile, done, static_cast<uint64_t>(room), packed, &end, &crc)) {
                 status = KitFail("cannot pack %s", files[i].path);
                 break;
             }
             // The part runs to the end of the file: the last or the only one.
             MemberKind last = files[i].folder ? MemberFolder : kind == MemberWhole ? MemberWhole : MemberSplitNext;
             MemberKind first = kind == MemberWhole ? MemberSplitFirst : MemberSplitNext;
-            if (room >= 0 && (end == data.size || (end > done && l.multi))) {
-                if (!BuildPackedMember(member, files[i].member, data.data + done, end - done, packed, when,
-                                       end == data.size ? last : first)) {
+            if (room >= 0 && (end == size || (end > done && l.multi))) {
+                if (!BuildPartMember(member, files[i].member, end - done, crc, packed, when,
+                                     end == size ? last : first)) {
                     status = KitFail("cannot pack %s", files[i].path);
                     break;
                 }
@@ -411,7 +409,7 @@ static int PackArchive(Layout& l, const Item& item)
                     status = KitFail("cannot write %s", a.path);
                     break;
                 }
-                if (end == data.size)
+                if (end == size)
                     break;
                 done = end;
                 kind = MemberSplitNext;
@@ -450,14 +448,13 @@ static int PackArchive(Layout& l, const Item& item)
             }
         }
         if (status != 0 && !l.multi && !files[i].folder)
-            Keep(files[i].path, l.pack, data, packedFile);
+            Keep(files[i].path, l.pack, packedFile);
         else
-            FreePackedFile(packedFile);
+            FreeSpooledFile(packedFile);
     }
     if (status == 0)
         status = CloseArchivePart(l, a, item);
     DropSpool(a);
-    FreeBuffer(data);
     FreeBuffer(member);
     FreeBuffer(packed);
     return status;

@@ -87,6 +87,8 @@ int64_t FileSize(const char* path);
 // One pass of the layout with `scriptBytes` reserved for the script on disk
 // 1. 0 on success, else 1 after a message.
 int LayOut(Layout& l, const Description& desc, int64_t scriptBytes);
+// Frees the packing a failed layout as one disk kept for the next pass.
+void ForgetKeptPacking();
 void FreeLayout(Layout& l);
 DiskFile* AddFile(const Layout& l, Disk& d, const char* name, const char* source, int64_t size);
 

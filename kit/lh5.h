@@ -152,12 +152,34 @@ bool JoinsBlockBefore(const Parse& p, size_t begins, uint64_t bits);
 
 // ---- Block writer (lh5block.cpp) -------------------------------------------------------
 
+struct BlockNotes;
+
 struct BitWriter {
     ByteBuffer* out;  // null: only count
     uint64_t bits;    // pending bits, right-aligned
     int count;
     uint64_t total;   // bits put so far
+    BlockNotes* notes;  // when not null, every block written is noted there
 };
+
+// The blocks of a stream noted as they are written, for cutting parts from
+// it later (lh5spool.cpp): each block's tokens go on in `tokens`, and where
+// it begins into the arrays; entry `count` is the end of the stream.
+struct BlockNotes {
+    FILE* tokens;
+    uint64_t* position;    // input byte where each block begins
+    uint64_t* token;       // index of its first token
+    uint64_t* bit;         // stream bit where it begins
+    size_t count;
+    size_t capacity;
+    int failed;
+};
+// Notes a block of n tokens that begins at stream bit `bit`.
+void NoteBlock(BlockNotes& notes, const Token* t, size_t n, uint64_t bit);
+
+// EncodeLh5File, noting the blocks when `notes` is not null.
+int EncodeLh5Stream(FILE* in, uint64_t total, FILE* out, PackMode mode, BlockNotes* notes, uint16_t* crc,
+                    uint64_t* written);
 
 void PutBits(BitWriter& w, int n, unsigned value);
 // Pads the last byte with zero bits.

@@ -313,7 +313,7 @@ uint64_t BlockBits(BlockCodes& c)
     }
     for (int j = 0; j < DistanceAlphabet; j++)
         bits += uint64_t(c.distanceFreq[j]) * (c.distanceLen[j] + (j > 1 ? j - 1 : 0));
-    BitWriter counter = {nullptr, 0, 0, 0};
+    BitWriter counter = {nullptr, 0, 0, 0, nullptr};
     WriteTables(counter, c, count);
     return bits + counter.total;
 }
@@ -335,6 +335,8 @@ int WriteBlock(BitWriter& w, const Token* t, size_t n)
             w.out->failed = 1;
         return 0;
     }
+    if (w.notes)
+        NoteBlock(*w.notes, t, n, w.total);
     BlockCodes c;
     CountTokens(t, n, c);
     MakeBlockCodes(c);

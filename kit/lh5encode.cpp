@@ -28,7 +28,7 @@ int EncodeLh5(const uint8_t* in, size_t n, ByteBuffer& out, PackMode mode)
 {
     Parse p;
     InitParse(p);
-    BitWriter w = {&out, 0, 0, 0};
+    BitWriter w = {&out, 0, 0, 0, nullptr};
     int ok = mode == PackBest ? ParseNearOptimal(in, 0, n, p) : ParseLazy(in, 0, n, p, &w);
     if (ok) {
         WriteParse(w, p, nullptr);
@@ -73,6 +73,12 @@ size_t SlideWindow(InputWindow& s, size_t at)
 
 int EncodeLh5File(FILE* in, uint64_t total, FILE* out, PackMode mode, uint16_t* crc, uint64_t* written)
 {
+    return EncodeLh5Stream(in, total, out, mode, nullptr, crc, written);
+}
+
+int EncodeLh5Stream(FILE* in, uint64_t total, FILE* out, PackMode mode, BlockNotes* notes, uint16_t* crc,
+                    uint64_t* written)
+{
     InputWindow s = {};
     ByteBuffer bits;
     InitBuffer(bits);
@@ -88,11 +94,13 @@ int EncodeLh5File(FILE* in, uint64_t total, FILE* out, PackMode mode, uint16_t* 
         SlideWindow(s, 0);
         Parse p;
         InitParse(p);
-        BitWriter w = {&bits, 0, 0, 0};
+        BitWriter w = {&bits, 0, 0, 0, notes};
         int ok = mode == PackBest ? ParseNearOptimal(s.buf, 0, static_cast<size_t>(total), p, &w, &s)
                                   : ParseLazy(s.buf, 0, static_cast<size_t>(total), p, &w, &s);
         FreeParse(p);
         if (ok) {
+            if (notes)
+                NoteBlock(*notes, nullptr, 0, w.total);  // the end
             FlushBits(w);
             Drain(s);
         }
@@ -162,7 +170,7 @@ PackedFile* PackFile(const uint8_t* in, size_t n, PackMode mode)
             position += TokenBytes(p.tokens[t]);
     }
     f->blockPosition[p.blockCount] = position;
-    BitWriter w = {&f->bits, 0, 0, 0};
+    BitWriter w = {&f->bits, 0, 0, 0, nullptr};
     WriteParse(w, p, f->blockBit);
     FlushBits(w);
     if (f->bits.failed) {
@@ -307,7 +315,7 @@ int CutPart(PackedFile& f, size_t start, uint64_t room, ByteBuffer& out, size_t*
             cut = FreshSpan(t, lo);
     }
     bytes += cut.bytes;
-    BitWriter w = {&out, 0, 0, 0};
+    BitWriter w = {&out, 0, 0, 0, nullptr};
     for (int i = 0; i < spans; i++)
         WriteSpan(w, f, head[i]);
     for (size_t b = next; b < copied; b++)

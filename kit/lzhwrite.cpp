@@ -273,6 +273,20 @@ int BuildPackedMember(ByteBuffer& member, const char* name, const uint8_t* data,
     return FinishMember(member, name, data, n, dosTime, kind, compressed);
 }
 
+int BuildPartMember(ByteBuffer& member, const char* name, uint64_t n, uint16_t crc, const ByteBuffer& packed,
+                    uint32_t dosTime, MemberKind kind)
+{
+    if (!StartMember(member, name, static_cast<size_t>(n)) || (packed.size > n))
+        return 0;
+    int compressed = packed.size < n;
+    AppendBytes(member, packed.data, packed.size);
+    if (member.failed)
+        return 0;
+    FillHeader(member.data, name, static_cast<uint32_t>(packed.size), static_cast<uint32_t>(n), crc, dosTime, kind,
+               compressed);
+    return 1;
+}
+
 int AppendMember(ByteBuffer& archive, const char* name, const uint8_t* data, size_t n,
                  uint32_t dosTime, MemberKind kind, PackMode mode)
 {

@@ -48,7 +48,7 @@ TEST(KitEncoder, BlocksStayWithinTheirCountField)
     for (const Count& c : counts) {
         ByteBuffer out;
         InitBuffer(out);
-        BitWriter w = {&out, 0, 0, 0};
+        BitWriter w = {&out, 0, 0, 0, nullptr};
         EXPECT_EQ(WriteBlock(w, tokens.data(), c.n), c.written) << c.n << " symbols";
         FlushBits(w);
         EXPECT_EQ(out.failed, !c.written) << c.n << " symbols";
