@@ -94,13 +94,12 @@ static Disk* NewDisk(Layout& l)
         return nullptr;
     Disk& d = l.disks[l.diskCount++];
     memset(&d, 0, sizeof d);
-    d.files = static_cast<DiskFile*>(calloc(256, sizeof(DiskFile)));
     d.entries = static_cast<DiskEntry*>(calloc(256, sizeof(DiskEntry)));
     const Medium& m = *l.medium;
     d.freeBytes = m.clusterBytes ? int64_t(m.clusters) * m.clusterBytes : INT64_MAX / 4;
     // One entry stays free for a volume label.
     d.freeEntries = m.clusterBytes ? m.rootEntries - 1 : INT32_MAX / 4;
-    if (!d.files || !d.entries)
+    if (!d.entries)
         return nullptr;
     if (l.multi)
         AddFile(l, d, ThisDiskFileName, nullptr, 40);  // a line or two
@@ -116,6 +115,16 @@ DiskFile* AddFile(const Layout& l, Disk& d, const char* name, const char* source
 {
     if (d.fileCount == 256)
         return nullptr;
+    // A disk's records take room only for the files it has: a set may have
+    // many disks of a few files each.
+    if (d.fileCount == d.fileCapacity) {
+        int capacity = d.fileCapacity ? d.fileCapacity * 2 : 8;
+        DiskFile* grown = static_cast<DiskFile*>(realloc(d.files, capacity * sizeof(DiskFile)));
+        if (!grown)
+            return nullptr;
+        d.files = grown;
+        d.fileCapacity = capacity;
+    }
     DiskFile& f = d.files[d.fileCount++];
     FormatText(f.name, sizeof f.name, "%s", name);
     FormatText(f.source, sizeof f.source, "%s", source ? source : "");

@@ -28,6 +28,7 @@ struct DiskEntry {
 struct Disk {
     DiskFile* files;
     int fileCount;
+    int fileCapacity;      // grows as files come, up to 256
     DiskEntry* entries;
     int entryCount;
     int64_t freeBytes;     // left for files, in whole clusters
