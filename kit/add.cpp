@@ -69,16 +69,22 @@ int MemberName(const char* path, char* name, size_t capacity)
     return k <= static_cast<size_t>(MaxMemberName);
 }
 
-// Packs PATH: a file, or a folder with everything below it.
-int AddPath(AddState& s, const char* path)
+// Gathers PATH into the list: a file, or a folder with everything below it.
+int CollectPath(AddState& s, const char* path, SourceList& list)
 {
     char name[PathBytes];
     if (!MemberName(path, name, sizeof name))
         return AddFail("name cannot be stored (absolute, \"..\" or longer than 230 bytes)", path);
-    SourceList list = {};
     int status = CollectSources(path, name, s.walk, list);
     if (status != 0)
         fprintf(stderr, "lzhx: %s\n", list.error);
+    return status;
+}
+
+// Packs the files of the list, in its order.
+int PackSources(AddState& s, const SourceList& list)
+{
+    int status = 0;
     for (int i = 0; i < list.count && status == 0; i++) {
         const SourceFile& f = list.files[i];
         // Refused before it is read: the sizes in a member's header are 32-bit.
@@ -114,7 +120,6 @@ int AddPath(AddState& s, const char* path)
             status = AddFail("cannot write", s.archivePath);
         s.members++;
     }
-    FreeSources(list);
     return status;
 }
 
@@ -186,9 +191,19 @@ int LzhxAdd(int argc, char** argv)
         s.walk.skipInode = self.st_ino;
         s.seekable = S_ISREG(self.st_mode);
     }
+    // Every path is gathered before any is packed, so that names given apart
+    // are compared as the walk compares those of one folder.
+    SourceList list = {};
     int status = 0;
     for (; i < argc && status == 0; i++)
-        status = AddPath(s, argv[i]);
+        status = CollectPath(s, argv[i], list);
+    if (status == 0 && CheckMemberTwins(list, codePage) != 0) {
+        fprintf(stderr, "lzhx: %s\n", list.error);
+        status = 1;
+    }
+    if (status == 0)
+        status = PackSources(s, list);
+    FreeSources(list);
     if (fputc(0, s.out) == EOF)
         status = AddFail("cannot write", archivePath);
     if (fclose(s.out) != 0 && status == 0)

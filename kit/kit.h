@@ -210,6 +210,11 @@ struct WalkOptions {
 // contents are named from it). 0 on success, else 1 with list.error set.
 int CollectSources(const char* path, const char* name, const WalkOptions& o, SourceList& list);
 void FreeSources(SourceList& list);
+// Files of a list gathered from several paths: none whose member name
+// Windows takes for another's (letter case, trailing dots and blanks; a
+// folder's "\" left out). 1 with list.error naming the later file and the
+// earlier one when two clash, else 0.
+int CheckMemberTwins(SourceList& list, int codePage);
 
 // ---- Setup-script checker (check.cpp) -------------------------------------------------
 

@@ -235,3 +235,60 @@ void FreeSources(SourceList& list)
     list.count = 0;
     list.capacity = 0;
 }
+
+int CheckMemberTwins(SourceList& list, int codePage)
+{
+    // Keys sorted with their places: twins stand side by side, and the pair
+    // told is the one whose later file comes first in the list.
+    struct Keyed {
+        char* key;
+        int place;
+    };
+    int count = list.count;
+    Keyed* keys = static_cast<Keyed*>(calloc(count ? count : 1, sizeof *keys));
+    if (!keys)
+        return WalkFail(list, list.count ? list.files[0].path : ".", "out of memory");
+    int status = 0;
+    for (int i = 0; i < count && status == 0; i++) {
+        char key[PathBytes];
+        if (!WindowsNameKey(codePage, list.files[i].member, key, sizeof key))
+            FormatText(key, sizeof key, "%s", list.files[i].member);
+        size_t n = strlen(key);
+        if (n > 0 && key[n - 1] == '\\')
+            key[n - 1] = 0;  // an empty folder's member against a file of its name
+        keys[i].key = strdup(key);
+        keys[i].place = i;
+        if (!keys[i].key)
+            status = WalkFail(list, list.files[i].path, "out of memory");
+    }
+    if (status == 0 && count > 1) {
+        qsort(keys, static_cast<size_t>(count), sizeof *keys, [](const void* a, const void* b) {
+            const Keyed* x = static_cast<const Keyed*>(a);
+            const Keyed* y = static_cast<const Keyed*>(b);
+            int c = strcmp(x->key, y->key);
+            return c ? c : (x->place < y->place ? -1 : 1);
+        });
+        int first = count, second = count;
+        for (int i = 1; i < count; i++) {
+            if (strcmp(keys[i - 1].key, keys[i].key) == 0 && keys[i].place < second) {
+                first = keys[i - 1].place;
+                second = keys[i].place;
+            }
+        }
+        if (second < count) {
+            const SourceFile& earlier = list.files[first];
+            char why[PathBytes + 200];
+            if (strcmp(earlier.member, list.files[second].member) == 0)
+                FormatText(why, sizeof why, "packed under the name of %s too: one would replace the other",
+                           earlier.path);
+            else
+                FormatText(why, sizeof why, "Windows takes it and %s for one name (letter case does not count): "
+                           "one would replace the other", earlier.path);
+            status = WalkFail(list, list.files[second].path, why);
+        }
+    }
+    for (int i = 0; i < count; i++)
+        free(keys[i].key);
+    free(keys);
+    return status;
+}

@@ -113,6 +113,25 @@ printf 'x' > 'src/dot.' && printf 'Script=setup.cfg\nArchive=D.LZH dot. $d\n' > 
 mkdir -p twins && echo a > twins/Readme.txt && echo b > twins/README.TXT
 "$LZHX" a twins.lzh twins > log 2>&1 && fail "lzhx a packed letter-case twins"
 grep -qF 'twins/README.TXT: Windows takes it and twins/Readme.txt for one name' log || fail "lzhx twins: $(cat log)"
+# Paths given apart are compared too: file against file, and a file against a
+# name inside a folder that lands at the same member name; the later path is
+# refused, naming the earlier. Fields: paths | status | what the message holds.
+mkdir -p apart/docs apart/DOCS && echo a > apart/Readme && echo b > apart/README &&
+    echo c > apart/docs/notes.txt && echo d > apart/DOCS/notes.txt && echo e > apart/other
+while IFS='|' read -r paths want message; do
+    (cd apart && "$LZHX" a ../apart.lzh $paths) > log 2>&1
+    status=$?
+    [ "$status" -eq "$want" ] || fail "lzhx a $paths: status $status, not $want: $(cat log)"
+    [ -z "$message" ] || grep -qF "$message" log || fail "lzhx a $paths: $(cat log)"
+    [ "$want" -eq 0 ] || [ ! -e apart.lzh ] || fail "lzhx a $paths left an archive"
+done <<'T'
+Readme README|1|lzhx: README: Windows takes it and Readme for one name
+README other Readme|1|lzhx: Readme: Windows takes it and README for one name
+docs DOCS/notes.txt|1|lzhx: DOCS/notes.txt: Windows takes it and docs/notes.txt for one name
+DOCS/notes.txt docs|1|lzhx: docs/notes.txt: Windows takes it and DOCS/notes.txt for one name
+Readme Readme|1|lzhx: Readme: packed under the name of Readme too
+Readme docs other|0|
+T
 # Copied files of one folder are refused by the same rule; copied files of two
 # entries: both named.
 printf 'Script=../src/setup.cfg\nCopy=twins $d\n' > twins.dist
@@ -158,9 +177,12 @@ grep -qF 'members "b\X.TXT" and "B\x.txt" of DIRS.LZH are one name to Windows' <
 
 # Letters are compared in the code page the set is for: ё and Ё of 1251 are
 # a cedilla and a diaeresis in 1252.
-# (lzhx a compares the names of a folder, not two paths named apart.)
+# (lzhx a refuses the twins: the archive is two archives of one member each,
+# joined, the first without its end mark.)
 mkdir -p cy && echo 1 > cy/ё.txt && echo 2 > cy/Ё.txt
-(cd cy && "$LZHX" a --codepage 1251 ../chk/CY.LZH ё.txt Ё.txt > /dev/null 2>&1)
+(cd cy && "$LZHX" a --codepage 1251 ../cy1.lzh ё.txt && "$LZHX" a --codepage 1251 ../cy2.lzh Ё.txt) ||
+    fail "lzhx a of one Cyrillic name"
+{ head -c -1 cy1.lzh; cat cy2.lzh; } > chk/CY.LZH
 printf 'DefaultPath=C:\\X\n[Disk1]\nCY.LZH=$d\n' > chk/install.cfg
 "$KIT" check chk/install.cfg chk > log 2>&1 || fail "check in 1252: $(cat log)"
 "$KIT" check --codepage 1251 chk/install.cfg chk > log 2>&1 && fail "check in 1251 passed: $(cat log)"
