@@ -10,6 +10,9 @@
 #include <stdlib.h>
 #include <math.h>
 #include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "kit/lh5.h"
 
@@ -170,11 +173,18 @@ inline int CandidateCount(const Candidates& c, size_t i)
     return static_cast<int>(c.first[i + 1] - c.first[i]);
 }
 
-struct Arrival {
-    uint32_t cost;
-    uint16_t length;        // of the step that arrives here (1: literal)
-    uint16_t offset;
+// The cheapest arrival found so far at each position: its cost, and the step
+// that arrives, length (1: literal) | offset << 16. Two arrays rather than
+// one of records, so that the costs of neighbouring lengths are compared
+// four at a time.
+struct Arrivals {
+    uint32_t* cost;
+    uint32_t* step;
 };
+
+// Not reached yet. Below 2^31, so that costs compare as signed integers
+// (the vector compare is signed); a segment's bits are far below it.
+constexpr uint32_t Unreached = 0x7FFFFFFF;
 
 // Growable token scratch.
 struct Tokens {
@@ -264,18 +274,20 @@ void ParseGreedy(const uint8_t* in, const Candidates& c, Tokens& out)
 // of any length from 3 to the candidate's from an earlier one; for each
 // length the nearest candidate that long is used, as nearer is never dearer.
 void ParseCheapest(const uint8_t* in, const Candidates& c, size_t first, size_t last, const Costs& k,
-                   Arrival* a, Tokens& out)
+                   Arrivals a, Tokens& out)
 {
     size_t n = last - first;
     for (size_t i = 0; i <= n; i++)
-        a[i].cost = UINT32_MAX;
-    a[0].cost = 0;
+        a.cost[i] = Unreached;
+    a.cost[0] = 0;
     for (size_t i = 0; i < n; i++) {
-        uint32_t here = a[i].cost;
+        uint32_t here = a.cost[i];
         size_t at = first + i;
         uint32_t lit = here + k.symbol[in[c.base + at]];
-        if (lit < a[i + 1].cost)
-            a[i + 1] = {lit, 1, 0};
+        if (lit < a.cost[i + 1]) {
+            a.cost[i + 1] = lit;
+            a.step[i + 1] = 1;
+        }
         int count = CandidateCount(c, at);
         const Match* m = c.match + c.first[at];
         size_t room = n - i;
@@ -285,17 +297,45 @@ void ParseCheapest(const uint8_t* in, const Candidates& c, size_t first, size_t 
             if (static_cast<size_t>(top) > room)
                 top = static_cast<int>(room);
             uint32_t base = here + k.distance[DistanceCode(m[j].offset - 1u)];
+            uint32_t offset = static_cast<uint32_t>(m[j].offset) << 16;
+            uint32_t* cost = a.cost + i;
+            uint32_t* step = a.step + i;
+            const uint32_t* symbol = k.symbol + 253;
+#if defined(__SSE2__)
+            // Four lengths at once: each lands on a position of its own, so
+            // the order of the updates does not matter.
+            __m128i vbase = _mm_set1_epi32(static_cast<int>(base));
+            __m128i vstep = _mm_set_epi32(static_cast<int>(offset | 3u), static_cast<int>(offset | 2u),
+                                          static_cast<int>(offset | 1u), static_cast<int>(offset));
+            for (; length + 3 <= top; length += 4) {
+                __m128i now = _mm_add_epi32(vbase, _mm_loadu_si128(reinterpret_cast<const __m128i*>(symbol + length)));
+                __m128i* slot = reinterpret_cast<__m128i*>(cost + length);
+                __m128i old = _mm_loadu_si128(slot);
+                __m128i better = _mm_cmplt_epi32(now, old);
+                _mm_storeu_si128(slot, _mm_or_si128(_mm_and_si128(better, now), _mm_andnot_si128(better, old)));
+                __m128i* st = reinterpret_cast<__m128i*>(step + length);
+                __m128i steps = _mm_add_epi32(vstep, _mm_set1_epi32(length));
+                _mm_storeu_si128(st, _mm_or_si128(_mm_and_si128(better, steps),
+                                                  _mm_andnot_si128(better, _mm_loadu_si128(st))));
+            }
+#endif
             for (; length <= top; length++) {
-                uint32_t cost = base + k.symbol[length + 253];
-                if (cost < a[i + length].cost)
-                    a[i + length] = {cost, static_cast<uint16_t>(length), m[j].offset};
+                uint32_t now = base + symbol[length];
+                if (now < cost[length]) {
+                    cost[length] = now;
+                    step[length] = offset | static_cast<uint32_t>(length);
+                }
             }
         }
     }
     // Walk back from the end, then turn the steps round.
     size_t start = out.n;
-    for (size_t i = n; i > 0; i -= a[i].length)
-        Push(out, MakeToken(in, c.base + first + i - a[i].length, a[i].length, a[i].offset));
+    for (size_t i = n; i > 0;) {
+        int length = static_cast<int>(a.step[i] & 0xFFFF);
+        int offset = static_cast<int>(a.step[i] >> 16);
+        i -= static_cast<size_t>(length);
+        Push(out, MakeToken(in, c.base + first + i, length, offset));
+    }
     for (size_t x = start, y = out.n - 1; x < y; x++, y--) {
         Token t = out.t[x];
         out.t[x] = out.t[y];
@@ -445,13 +485,14 @@ int ParseNearOptimal(const uint8_t* in, size_t from, size_t to, Parse& p, BitWri
     TreeMatcher* m = NewTreeMatcher(in, s && s->size < to ? s->size : to);
     Candidates c = {};
     c.first = static_cast<uint32_t*>(malloc((segment + 1) * sizeof(uint32_t)));
-    Arrival* arrivals = static_cast<Arrival*>(malloc((segment + 1) * sizeof(Arrival)));
+    Arrivals arrivals = {static_cast<uint32_t*>(malloc((segment + 1) * sizeof(uint32_t))),
+                         static_cast<uint32_t*>(malloc((segment + 1) * sizeof(uint32_t)))};
     Piece* pieces = static_cast<Piece*>(malloc(maxPieces * sizeof(Piece)));
     uint64_t* saving = static_cast<uint64_t*>(malloc(maxPieces * sizeof(uint64_t)));
     size_t* starts = static_cast<size_t*>(malloc(maxPieces * sizeof(size_t)));
     Tokens parse = {}, block = {}, kept = {};
     Costs* costs = static_cast<Costs*>(malloc(sizeof(Costs)));
-    int ok = m && c.first && arrivals && pieces && saving && starts && costs;
+    int ok = m && c.first && arrivals.cost && arrivals.step && pieces && saving && starts && costs;
     for (size_t at = from; ok && at < to; at += segment) {
         // A segment's matches run up to MaxMatch bytes past its end.
         if (s && s->size < to && s->size - at < segment + StreamLookahead) {
@@ -530,7 +571,8 @@ int ParseNearOptimal(const uint8_t* in, size_t from, size_t to, Parse& p, BitWri
     free(m);
     free(c.first);
     free(c.match);
-    free(arrivals);
+    free(arrivals.cost);
+    free(arrivals.step);
     free(pieces);
     free(saving);
     free(starts);
