@@ -5,8 +5,8 @@
 // every subtree older than its parent. One walk from the root finds the
 // position's matches and puts the position at the root in their place: each
 // node passed is hung under the new root's smaller or larger side, so the
-// order holds. A walk ends at the window's reach, at a match as long as
-// allowed (the node's subtrees are then the new root's), or after TreeDepth
+// order holds. A walk ends at the window's reach, at a match TreeNice bytes
+// long or as long as allowed (the node's subtrees are then the new root's), or after TreeDepth
 // nodes, where the rest of the tree is cut off. A hash-chain walk compares
 // every candidate from the start; the tree walk passes only nodes that share
 // more and more of the bytes with the position, so it finds the same long
@@ -89,8 +89,8 @@ int TreeFindAll(TreeMatcher& m, size_t pos, Match* out)
             if (out)
                 out[found] = {static_cast<uint16_t>(n), static_cast<uint16_t>(back)};
             found++;
-            if (n >= limit) {
-                // As long as allowed: the node's subtrees become the root's.
+            if (n >= limit || n >= TreeNice) {
+                // Long enough: the node's subtrees become the root's.
                 *smaller = node[0];
                 *larger = node[1];
                 return found;
