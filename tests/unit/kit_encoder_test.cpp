@@ -78,6 +78,14 @@ TEST(KitEncoder, RoundTripsThroughTheDecoder)
     Bytes mixed = Mixed(400000);
     Bytes farMatches = window;
     farMatches.insert(farMatches.end(), window.begin(), window.end());
+    // Copies of every length from 3 to 260 of noise seen before, each after a
+    // fresh byte: matches that end at every length, not only a multiple of four.
+    Bytes everyLength = Random(300, 9, 256);
+    for (int n = 3; n <= 260; n++) {
+        everyLength.push_back(static_cast<uint8_t>(n * 37));
+        Bytes copy(everyLength.begin() + n % 29, everyLength.begin() + n % 29 + n);
+        everyLength.insert(everyLength.end(), copy.begin(), copy.end());
+    }
     struct Case {
         const char* what;
         Bytes data;
@@ -91,6 +99,7 @@ TEST(KitEncoder, RoundTripsThroughTheDecoder)
         {"incompressible", Random(70000, 2, 256), 70000 + 70000 / 50},
         {"matches 8191 back", farMatches, 8191 + 8191 / 10},
         {"text and binary", mixed, mixed.size() / 3},
+        {"copies of every length", everyLength, everyLength.size() / 6},
     };
     for (const Case& c : cases) {
         Bytes packed = Encode(c.data);
