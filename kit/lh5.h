@@ -3,6 +3,8 @@
 // and the drivers that encode a file whole or in parts (lh5encode.cpp).
 #pragma once
 
+#include <string.h>
+
 #include "kit/kit.h"
 
 constexpr int WindowBytes = 8192;
@@ -10,6 +12,24 @@ constexpr int MaxOffset = WindowBytes - 1;  // bytes back; the decoder allows 81
 constexpr int MinMatch = 3;
 constexpr int MaxMatch = 256;
 constexpr int SymbolAlphabet = 510;
+
+// Length of the common run of a and b, at most limit bytes, the first n of
+// which are known to be equal already; eight bytes are compared at a time.
+inline int CommonLength(const uint8_t* a, const uint8_t* b, int n, int limit)
+{
+    while (n + 8 <= limit) {
+        uint64_t x, y;
+        memcpy(&x, a + n, 8);
+        memcpy(&y, b + n, 8);
+        uint64_t diff = x ^ y;
+        if (diff)
+            return n + (__builtin_ctzll(diff) >> 3);
+        n += 8;
+    }
+    while (n < limit && a[n] == b[n])
+        n++;
+    return n;
+}
 constexpr int DistanceAlphabet = 14;
 constexpr int LengthAlphabet = 19;
 constexpr int MaxCodeLength = 16;

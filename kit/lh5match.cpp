@@ -22,24 +22,6 @@ inline unsigned Hash3(const uint8_t* p)
     return (v * 2654435761u) >> (32 - HashBits);
 }
 
-// Length of the common run of a and b, at most limit bytes.
-inline int CommonLength(const uint8_t* a, const uint8_t* b, int limit)
-{
-    int n = 0;
-    while (n + 8 <= limit) {
-        uint64_t x, y;
-        memcpy(&x, a + n, 8);
-        memcpy(&y, b + n, 8);
-        uint64_t diff = x ^ y;
-        if (diff)
-            return n + (__builtin_ctzll(diff) >> 3);
-        n += 8;
-    }
-    while (n < limit && a[n] == b[n])
-        n++;
-    return n;
-}
-
 inline int Limit(const ChainMatcher& m, size_t pos)
 {
     size_t left = m.end - pos;
@@ -104,7 +86,7 @@ static inline int WalkChain(const ChainMatcher& m, size_t pos, int atLeast, int 
             break;
         const uint8_t* there = m.data + cand;
         if (there[best] == here[best] && there[0] == here[0]) {
-            int n = CommonLength(there, here, limit);
+            int n = CommonLength(there, here, 0, limit);
             if (n > best) {
                 best = n;
                 if (found == max)

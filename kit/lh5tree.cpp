@@ -24,22 +24,6 @@ inline unsigned TreeHash(const uint8_t* p)
     return (v * 2654435761u) >> (32 - TreeHashBits);
 }
 
-inline int Common(const uint8_t* a, const uint8_t* b, int n, int limit)
-{
-    while (n + 8 <= limit) {
-        uint64_t x, y;
-        memcpy(&x, a + n, 8);
-        memcpy(&y, b + n, 8);
-        uint64_t diff = x ^ y;
-        if (diff)
-            return n + (__builtin_ctzll(diff) >> 3);
-        n += 8;
-    }
-    while (n < limit && a[n] == b[n])
-        n++;
-    return n;
-}
-
 }  // namespace
 
 TreeMatcher* NewTreeMatcher(const uint8_t* data, size_t end)
@@ -82,7 +66,7 @@ int TreeFindAll(TreeMatcher& m, size_t pos, Match* out)
         if (back > MaxOffset)
             break;
         const uint8_t* there = m.data + cand;
-        int n = Common(there, here, smallerLength < largerLength ? smallerLength : largerLength, limit);
+        int n = CommonLength(there, here, smallerLength < largerLength ? smallerLength : largerLength, limit);
         int32_t* node = &m.child[2 * (cand & (WindowBytes - 1))];
         if (n > best) {
             best = n;
