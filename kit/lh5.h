@@ -229,6 +229,18 @@ void MakeBlockCodes(BlockCodes& c);
 // Bits the block of these frequencies takes, tables and symbols.
 uint64_t BlockBits(BlockCodes& c);
 uint64_t TokenBlockBits(const Token* t, size_t n);
+// How many of the count tokens at t fit as one block in the bits left after
+// used, found by halving (a block's bits grow with its tokens): 0 when not
+// even one does.
+inline size_t TokensThatFit(const Token* t, size_t count, uint64_t used, uint64_t roomBits)
+{
+    size_t lo = 0, hi = count;
+    while (hi - lo > 1) {
+        size_t mid = (lo + hi) / 2;
+        (used + TokenBlockBits(t, mid) <= roomBits ? lo : hi) = mid;
+    }
+    return lo;
+}
 // 0, with the output failed, for a count the block cannot hold (0 or above
 // MaxBlockSymbols).
 int WriteBlock(BitWriter& w, const Token* t, size_t n);

@@ -306,11 +306,7 @@ int CutPart(PackedFile& f, size_t start, uint64_t room, ByteBuffer& out, size_t*
         }
         full = true;
         const Token* t = SpanTokens(f, s);
-        size_t lo = 0, hi = s.count;
-        while (hi - lo > 1) {
-            size_t mid = (lo + hi) / 2;
-            (used + TokenBlockBits(t, mid) <= roomBits ? lo : hi) = mid;
-        }
+        size_t lo = TokensThatFit(t, s.count, used, roomBits);
         if (lo > 0)
             cut = FreshSpan(t, lo);
     }

@@ -289,11 +289,7 @@ int CutFromWork(SpooledFile& f, uint64_t start, uint64_t room, ByteBuffer& out, 
                 return 0;
             t = TokensOf(work.cutBlock);
         }
-        size_t lo = 0, hi = s.count;
-        while (hi - lo > 1) {
-            size_t mid = (lo + hi) / 2;
-            (used + TokenBlockBits(t, mid) <= roomBits ? lo : hi) = mid;
-        }
+        size_t lo = TokensThatFit(t, s.count, used, roomBits);
         if (lo > 0)
             cut = FreshSpan(t, lo);
     }
